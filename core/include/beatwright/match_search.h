@@ -1,0 +1,46 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "beatwright/rate_table.h"
+#include "beatwright/video_standard.h"
+
+namespace beatwright {
+
+struct Match {
+    int divider;
+    int period;
+    std::string line;  // as the result list shows it, e.g. "0503 4.000003% slower"
+    friend bool operator==(const Match&, const Match&) = default;
+};
+
+// What the user is told when a search lists nothing: a caption and two lines.
+inline constexpr std::string_view noResultsCaption = "Uh-oh!";
+inline constexpr std::string_view noResultsText =
+    "No results found with these criteria.\nTry to increase the tolerance to get more results.";
+
+// The XM tempo-to-speed ratio as the table measures it: tempo / speed on NTSC,
+// 6 * tempo / (5 * speed) on PAL, in double precision, stored as a float.
+// Precondition: tempo and speed positive, the result finite and positive as a float,
+// else std::invalid_argument.
+[[nodiscard]] float targetRate(double tempo, double speed, VideoStandard standard);
+
+// The result line of a pair at a deviation: key, then " perfect match", or the magnitude
+// of the deviation and "% slower" / "% faster". Precondition: as pairKey and numberText.
+[[nodiscard]] std::string matchLine(int divider, int period, float deviation);
+
+// Lists, closest first, the pairs whose deviation from the XM rate lies within the
+// tolerance (percent): per divider its exact pair, or else its closest slower and its
+// closest faster pair. Equally close pairs come largest divider, then largest period, first.
+// Afterwards every record's deviation is measured against this search's target and
+// exactly the listed records are marked used. An empty result means nothing matched.
+// Speed and tempo are read with leadingNumber, the tolerance with toSingle.
+// Preconditions: speed and tempo as targetRate needs; tolerance a decimal number, not
+// negative. Otherwise std::invalid_argument, and the table is left as it was.
+[[nodiscard]] std::vector<Match> tempocal(std::string_view speedText, std::string_view tempoText,
+                                          VideoStandard standard, std::string_view toleranceText,
+                                          RateTable& table);
+
+}  // namespace beatwright

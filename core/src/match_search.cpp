@@ -1,0 +1,97 @@
+#include "beatwright/match_search.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <stdexcept>
+#include <tuple>
+
+#include "beatwright/value_text.h"
+
+namespace beatwright {
+
+namespace {
+
+struct Candidate {
+    int divider = 0;
+    int period = 0;  // 0 while the divider has no such pair within the tolerance
+    float magnitude = 0;
+};
+
+// Equally close pairs come in reverse scan order: largest divider, then largest period.
+bool listedBefore(const Candidate& a, const Candidate& b) {
+    return std::tuple(a.magnitude, -a.divider, -a.period) < std::tuple(b.magnitude, -b.divider, -b.period);
+}
+
+// Per divider: its exact pair, else its closest slower and closest faster pair, each
+// the one scanned last among equally close ones.
+struct DividerBest {
+    Candidate perfect, slower, faster;
+};
+
+void offer(Candidate& best, int divider, int period, float magnitude) {
+    if (best.period == 0 || magnitude <= best.magnitude) best = {divider, period, magnitude};
+}
+
+}  // namespace
+
+float targetRate(double tempo, double speed, VideoStandard standard) {
+    if (!(tempo > 0 && speed > 0)) throw std::invalid_argument("the tempo and the speed must be positive");
+    const double ratio = standard == VideoStandard::PAL ? (tempo * 6) / (speed * 5) : tempo / speed;
+    const auto target = static_cast<float>(ratio);
+    if (!(std::isfinite(target) && target > 0)) {
+        throw std::invalid_argument("the tempo-to-speed ratio is beyond single precision");
+    }
+    return target;
+}
+
+std::string matchLine(int divider, int period, float deviation) {
+    std::string line = pairKey(divider, period);
+    if (deviation == 0) return line + " perfect match";
+    line += numberText(std::fabs(deviation));
+    line += deviation < 0 ? "% slower" : "% faster";
+    return line;
+}
+
+std::vector<Match> tempocal(std::string_view speedText, std::string_view tempoText, VideoStandard standard,
+                            std::string_view toleranceText, RateTable& table) {
+    const float tolerance = toSingle(toleranceText);
+    if (tolerance < 0) throw std::invalid_argument("the tolerance must not be negative");
+    table.reset(targetRate(leadingNumber(tempoText), leadingNumber(speedText), standard));
+
+    // One pass in storage order (divider fastest) instead of one scan per listed line.
+    std::array<DividerBest, dividerCount> best{};
+    const auto records = table.records();
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        const float deviation = records[i].deviation;
+        const float magnitude = std::fabs(deviation);
+        if (magnitude > tolerance) continue;
+        const int divider = static_cast<int>(i % dividerCount) + minDivider;
+        const int period = static_cast<int>(i / dividerCount) + minPeriod;
+        DividerBest& b = best[static_cast<std::size_t>(divider - minDivider)];
+        offer(deviation < 0 ? b.slower : deviation > 0 ? b.faster : b.perfect, divider, period, magnitude);
+    }
+
+    std::vector<Candidate> listed;
+    for (const DividerBest& b : best) {
+        if (b.perfect.period != 0) {
+            listed.push_back(b.perfect);
+            continue;
+        }
+        for (const Candidate& c : {b.slower, b.faster}) {
+            if (c.period != 0) listed.push_back(c);
+        }
+    }
+    std::sort(listed.begin(), listed.end(), listedBefore);
+
+    std::vector<Match> matches;
+    matches.reserve(listed.size());
+    for (const Candidate& c : listed) {
+        RateRecord& r = table.record(c.divider, c.period);
+        r.used = -1;
+        matches.push_back({c.divider, c.period, matchLine(c.divider, c.period, r.deviation)});
+    }
+    return matches;
+}
+
+}  // namespace beatwright
