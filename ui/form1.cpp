@@ -1,0 +1,218 @@
+#include "form1.h"
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QProxyStyle>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+
+#include <algorithm>
+#include <string_view>
+
+#include "beatwright/match_search.h"
+#include "beatwright/tempo_readout.h"
+#include "beatwright/value_text.h"
+#include "elided_label.h"
+
+namespace beatwright {
+
+namespace {
+
+// Where each control sits, in twips (1/1440 inch) from the top left of the client area,
+// as the window was designed; 15 twips make one logical pixel.
+struct Place {
+    std::string_view name;
+    int left, top, width, height;
+};
+
+constexpr int twipsPerPixel = 15;
+constexpr Place clientArea{"Form1", 0, 0, 3375, 4575};
+constexpr Place places[] = {
+    {"Combo1", 1200, 60, 1995, 315},     {"Label1_0", 345, 120, 750, 195},   {"Combo2", 1200, 600, 1275, 315},
+    {"Label1_1", 315, 660, 780, 195},    {"Label2", 2520, 600, 675, 315},    {"Combo3", 1200, 1140, 1995, 315},
+    {"Label1_2", 210, 1200, 885, 195},   {"Option1_0", 180, 1620, 735, 195}, {"Option1_1", 180, 1860, 615, 195},
+    {"Command2", 1020, 1620, 2175, 435}, {"List1", 180, 2220, 3015, 1815},   {"Command1", 180, 4140, 3015, 375},
+    {"List2_0", 0, 0, 135, 135},         {"List2_1", 0, 120, 135, 135},
+};
+
+QRect pixels(const Place& p) {
+    return {p.left / twipsPerPixel, p.top / twipsPerPixel, p.width / twipsPerPixel, p.height / twipsPerPixel};
+}
+
+// Creates a control of the window at its designed place, named so that tests can find it.
+template <class W, class... Caption>
+W* placed(QWidget* window, std::string_view name, const Caption&... caption) {
+    const auto place = std::find_if(std::begin(places), std::end(places), [&](const Place& p) { return p.name == name; });
+    auto* widget = new W(caption..., window);
+    widget->setObjectName(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    widget->setGeometry(pixels(*place));
+    return widget;
+}
+
+QString qText(const std::string& text) { return QString::fromStdString(text); }
+std::string text(const QComboBox* combo) { return combo->currentText().toStdString(); }
+
+// Tolerances in percent: fine steps near an exact match, coarse ones far from it.
+QStringList toleranceItems() {
+    struct Run {
+        int from, to, step;
+    };
+    QStringList items;
+    for (const Run r : {Run{0, 10, 1}, Run{15, 50, 5}, Run{60, 250, 10}, Run{300, 4000, 50}, Run{4500, 10000, 500}}) {
+        for (int value = r.from; value <= r.to; value += r.step) items << qText(integerText(value));
+    }
+    return items;
+}
+
+QStringList integerItems(int from, int to) {
+    QStringList items;
+    for (int value = from; value <= to; ++value) items << qText(integerText(value));
+    return items;
+}
+
+constexpr double longSearchTolerance = 100;
+
+// The radio buttons are designed 13 px high, less than some styles' indicators: keep the
+// indicator within the button rather than cut its circle off.
+class FittingIndicatorStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        const int size = QProxyStyle::pixelMetric(metric, option, widget);
+        const bool indicator = metric == PM_ExclusiveIndicatorWidth || metric == PM_ExclusiveIndicatorHeight;
+        return indicator && widget ? std::min(size, widget->height()) : size;
+    }
+};
+
+}  // namespace
+
+Form1::Form1(QWidget* parent) : QWidget(parent) {
+    setObjectName("Form1");
+    setWindowTitle("Beatwright");
+    // A fixed layout: the window keeps its designed size and offers no maximise.
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    setFixedSize(pixels(clientArea).size());
+    // Small enough for every caption, item and result line to fit its control.
+    QFont compact("Liberation Sans");
+    compact.setPixelSize(10);
+    setFont(compact);
+
+    Combo1 = placed<QComboBox>(this, "Combo1");
+    Label1[0] = placed<QLabel>(this, "Label1_0", QString("XM Speed"));
+    Combo2 = placed<QComboBox>(this, "Combo2");
+    Label1[1] = placed<QLabel>(this, "Label1_1", QString("XM Tempo"));
+    Label2 = placed<ElidedLabel>(this, "Label2");
+    Combo3 = placed<QComboBox>(this, "Combo3");
+    Label1[2] = placed<QLabel>(this, "Label1_2", QString("Tolerance %"));
+    Option1[0] = placed<QRadioButton>(this, "Option1_0", QString("NTSC"));
+    Option1[1] = placed<QRadioButton>(this, "Option1_1", QString("PAL"));
+    Command2 = placed<QPushButton>(this, "Command2", QString("Go"));
+    List1 = placed<QListWidget>(this, "List1");
+    Command1 = placed<QPushButton>(this, "Command1", QString("Exit"));
+    List2[0] = placed<QListWidget>(this, "List2_0");
+    List2[1] = placed<QListWidget>(this, "List2_1");
+
+    for (QLabel* caption : Label1) caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (QListWidget* hidden : List2) hidden->hide();
+    Option1[0]->setChecked(true);
+    auto* fitting = new FittingIndicatorStyle;
+    fitting->setParent(this);
+    for (QRadioButton* option : Option1) option->setStyle(fitting);
+
+    QWidget* const tabOrder[] = {Command1, Command2, List1, Combo2, Combo1, Combo3, Option1[0], Option1[1]};
+    for (std::size_t i = 1; i < std::size(tabOrder); ++i) setTabOrder(tabOrder[i - 1], tabOrder[i]);
+    Command1->setFocus();
+
+    connect(Combo1, &QComboBox::currentIndexChanged, this, &Form1::Combo1_Click);
+    connect(Combo2, &QComboBox::currentIndexChanged, this, &Form1::Combo2_Click);
+    for (int index = 0; index < 2; ++index) {
+        connect(Option1[index], &QRadioButton::toggled, this, [this, index](bool checked) {
+            if (checked) Option1_Click(index);
+        });
+    }
+    connect(Command1, &QPushButton::clicked, this, &Form1::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
+    // Choosing a line by mouse or keyboard alike changes the selection.
+    connect(List1, &QListWidget::itemSelectionChanged, this, &Form1::List1_Click);
+    auto* copy = new QShortcut(QKeySequence::Copy, List1);
+    copy->setContext(Qt::WidgetShortcut);
+    connect(copy, &QShortcut::activated, this, &Form1::copySelectedLine);
+
+    Form_Load();
+}
+
+void Form1::Form_Load() {
+    for (QComboBox* combo : {Combo1, Combo2, Combo3}) combo->clear();
+    List1->clear();
+    Combo1->addItems(integerItems(1, 31));
+    Combo2->addItems(integerItems(32, 255));
+    rateTable.emplace();
+    Combo3->addItems(toleranceItems());
+    Combo1->setCurrentIndex(0);
+    Combo2->setCurrentIndex(0);
+    Combo3->setCurrentIndex(5);
+}
+
+void Form1::clearResults() {
+    List1->clear();
+    Label2->setText({});
+}
+
+void Form1::Combo1_Click() { clearResults(); }
+void Form1::Combo2_Click() { clearResults(); }
+void Form1::Option1_Click(int) { clearResults(); }
+
+void Form1::Command1_Click() { close(); }
+
+void Form1::Command2_Click() {
+    if (leadingNumber(text(Combo3)) >= longSearchTolerance) {
+        const auto answer = QMessageBox::question(
+            this, "I have a question for you", "This operation may require a very long time.\nProceed anyway?");
+        if (answer != QMessageBox::Yes) return;
+    }
+    tempocal();
+}
+
+void Form1::tempocal() {
+    List1->clear();
+    List2[0]->clear();
+    List2[1]->clear();
+    const auto matches = beatwright::tempocal(text(Combo1), text(Combo2), standard(), text(Combo3), *rateTable);
+    for (const Match& m : matches) {
+        List1->addItem(qText(m.line));
+        List2[0]->addItem(qText(integerText(m.divider)));
+        List2[1]->addItem(qText(integerText(m.period)));
+    }
+    if (List1->count() == 0) {
+        QMessageBox::warning(this, qText(std::string(noResultsCaption)), qText(std::string(noResultsText)));
+    }
+}
+
+void Form1::List1_Click() {
+    const int i = selectedLine();
+    if (i == -1) return;
+    Label2->setText(qText(readout(List2[1]->item(i)->text().toStdString(), List2[0]->item(i)->text().toStdString(),
+                                  text(Combo1), standard())));
+}
+
+void Form1::copySelectedLine() {
+    const int i = selectedLine();
+    if (i != -1) QGuiApplication::clipboard()->setText(List1->item(i)->text());
+}
+
+int Form1::selectedLine() const {
+    const auto selected = List1->selectedItems();
+    return selected.isEmpty() ? -1 : List1->row(selected.front());
+}
+
+VideoStandard Form1::standard() const {
+    return Option1[1]->isChecked() ? VideoStandard::PAL : VideoStandard::NTSC;
+}
+
+}  // namespace beatwright

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+#include "beatwright/rate_table.h"
+#include "beatwright/video_standard.h"
+
+class QComboBox;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+
+namespace beatwright {
+
+class ElidedLabel;
+
+// The one window: picks the XM speed, tempo, video standard and tolerance, lists the
+// matching SMPS pairs and shows the XM tempo of the chosen pair.
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    explicit Form1(QWidget* parent = nullptr);
+
+    // Runs the search on the current choices and fills the result lists; tells the user
+    // when nothing matched.
+    void tempocal();
+
+private:
+    void Form_Load();
+    void Combo1_Click();
+    void Combo2_Click();
+    void Option1_Click(int index);
+    void Command1_Click();
+    void Command2_Click();
+    void List1_Click();
+
+    void clearResults();
+    void copySelectedLine();
+    [[nodiscard]] int selectedLine() const;
+    [[nodiscard]] VideoStandard standard() const;
+
+    QComboBox* Combo1;
+    QComboBox* Combo2;
+    QComboBox* Combo3;
+    QListWidget* List1;
+    std::array<QListWidget*, 2> List2;  // divider and period of each line of List1
+    std::array<QLabel*, 3> Label1;
+    ElidedLabel* Label2;
+    std::array<QRadioButton*, 2> Option1;
+    QPushButton* Command1;
+    QPushButton* Command2;
+
+    std::optional<RateTable> rateTable;  // built at load, kept for the life of the window
+};
+
+}  // namespace beatwright
