@@ -138,7 +138,10 @@ std::string parseErrorLine(const std::string& message) {
 }  // namespace
 
 int runCompanion(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    CLI::App app{"Lists the SMPS divider/period pairs whose rate matches an XM tempo and speed, closest first.",
+    CLI::App app{"Lists the SMPS divider/period pairs whose rate matches an XM tempo and speed, closest first,\n"
+                 "or gives the XM tempo of one pair:\n"
+                 "  beatwright-cli --speed S --tempo T [--tolerance PCT] [--pal] [--details]\n"
+                 "  beatwright-cli --speed S --pair DDPP [--pal]",
                  "beatwright-cli"};
     app.set_version_flag("--version", std::string("beatwright-cli ") + BEATWRIGHT_VERSION);
     app.allow_extras();

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -93,6 +94,7 @@ public:
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     setObjectName("Form1");
     setWindowTitle("Beatwright");
+    setWindowIcon(QIcon(":/beatwright.svg"));
     // A fixed layout: the window keeps its designed size and offers no maximise.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
