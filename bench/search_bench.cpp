@@ -12,29 +12,21 @@ using beatwright::RateTable;
 using beatwright::VideoStandard;
 
 template <auto search>
-void worstCase(benchmark::State& state) {
+void searchAt(benchmark::State& state, const char* tolerance) {
     RateTable table;
     for (auto _ : state) {
-        auto matches = search("6", "125", VideoStandard::NTSC, "10000", table);
+        auto matches = search("6", "125", VideoStandard::NTSC, tolerance, table);
         benchmark::DoNotOptimize(matches);
     }
 }
 
-template <auto search>
-void typical(benchmark::State& state) {
-    RateTable table;
-    for (auto _ : state) {
-        auto matches = search("6", "125", VideoStandard::NTSC, "5", table);
-        benchmark::DoNotOptimize(matches);
-    }
-}
+constexpr auto product = beatwright::tempocal;
+constexpr auto rounds = beatwright::reference::roundsTempocal;
 
-void BM_Search_WorstCase(benchmark::State& state) { worstCase<beatwright::tempocal>(state); }
-void BM_RoundsReference_WorstCase(benchmark::State& state) {
-    worstCase<beatwright::reference::roundsTempocal>(state);
-}
-void BM_Search_Typical(benchmark::State& state) { typical<beatwright::tempocal>(state); }
-void BM_RoundsReference_Typical(benchmark::State& state) { typical<beatwright::reference::roundsTempocal>(state); }
+void BM_Search_WorstCase(benchmark::State& state) { searchAt<product>(state, "10000"); }
+void BM_RoundsReference_WorstCase(benchmark::State& state) { searchAt<rounds>(state, "10000"); }
+void BM_Search_Typical(benchmark::State& state) { searchAt<product>(state, "5"); }
+void BM_RoundsReference_Typical(benchmark::State& state) { searchAt<rounds>(state, "5"); }
 
 void BM_BuildTable(benchmark::State& state) {
     for (auto _ : state) {

@@ -61,14 +61,20 @@ TEST(IntegerText, PlainDigits) {
     EXPECT_EQ(integerText(-5), "-5");
 }
 
-struct SingleCase {
+template <class F>
+struct TextCase {
     const char* name;
-    float x;
+    F x;
     const char* text;
 };
 
+template <class F, std::size_t N>
+void expectTexts(const TextCase<F> (&cases)[N]) {
+    for (const TextCase<F>& c : cases) EXPECT_EQ(numberText(c.x), c.text) << c.name;
+}
+
 TEST(NumberText, Single) {
-    const SingleCase cases[] = {
+    const TextCase<float> cases[] = {
         {"seven digits, rounded up", 4.0000028610f, " 4.000003"},
         {"integral", 260.0f, " 260"},
         {"no zero before the point", 0.390625f, " .390625"},
@@ -85,17 +91,11 @@ TEST(NumberText, Single) {
         {"negative small", -0.000015f, "-1.5E-05"},
         {"zeros after the point before the digits", 0.008376439f, " .008376439"},
     };
-    for (const SingleCase& c : cases) EXPECT_EQ(numberText(c.x), c.text) << c.name;
+    expectTexts(cases);
 }
 
-struct DoubleCase {
-    const char* name;
-    double x;
-    const char* text;
-};
-
 TEST(NumberText, Double) {
-    const DoubleCase cases[] = {
+    const TextCase<double> cases[] = {
         {"exact", 124.51171875, " 124.51171875"},
         {"one unit past 125 in the last place", 125.00000000000001, " 125"},
         {"below one", 0.29296875, " .29296875"},
@@ -106,7 +106,7 @@ TEST(NumberText, Double) {
         {"sixteen digits take an exponent", 1e15, " 1E+15"},
         {"exponent form", 1.5e-7, " 1.5E-07"},
     };
-    for (const DoubleCase& c : cases) EXPECT_EQ(numberText(c.x), c.text) << c.name;
+    expectTexts(cases);
 }
 
 TEST(NumberText, RejectsValuesThatAreNotNumbers) {

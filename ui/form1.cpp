@@ -45,35 +45,31 @@ QRect pixels(const Place& p) {
     return {p.left / twipsPerPixel, p.top / twipsPerPixel, p.width / twipsPerPixel, p.height / twipsPerPixel};
 }
 
+QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
 // Creates a control of the window at its designed place, named so that tests can find it.
 template <class W, class... Caption>
 W* placed(QWidget* window, std::string_view name, const Caption&... caption) {
     const auto place = std::find_if(std::begin(places), std::end(places), [&](const Place& p) { return p.name == name; });
+    Q_ASSERT(place != std::end(places));
     auto* widget = new W(caption..., window);
-    widget->setObjectName(QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    widget->setObjectName(qText(name));
     widget->setGeometry(pixels(*place));
     return widget;
 }
 
-QString qText(const std::string& text) { return QString::fromStdString(text); }
 std::string text(const QComboBox* combo) { return combo->currentText().toStdString(); }
 
-// Tolerances in percent: fine steps near an exact match, coarse ones far from it.
-QStringList toleranceItems() {
-    struct Run {
-        int from, to, step;
-    };
-    QStringList items;
-    for (const Run r : {Run{0, 10, 1}, Run{15, 50, 5}, Run{60, 250, 10}, Run{300, 4000, 50}, Run{4500, 10000, 500}}) {
-        for (int value = r.from; value <= r.to; value += r.step) items << qText(integerText(value));
-    }
-    return items;
-}
+struct Run {
+    int from, to, step = 1;
+};
 
-QStringList integerItems(int from, int to) {
-    QStringList items;
-    for (int value = from; value <= to; ++value) items << qText(integerText(value));
-    return items;
+QStringList items(std::initializer_list<Run> runs) {
+    QStringList texts;
+    for (const Run& r : runs) {
+        for (int value = r.from; value <= r.to; value += r.step) texts << qText(integerText(value));
+    }
+    return texts;
 }
 
 constexpr double longSearchTolerance = 100;
@@ -152,10 +148,11 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 void Form1::Form_Load() {
     for (QComboBox* combo : {Combo1, Combo2, Combo3}) combo->clear();
     List1->clear();
-    Combo1->addItems(integerItems(1, 31));
-    Combo2->addItems(integerItems(32, 255));
+    Combo1->addItems(items({{1, 31}}));
+    Combo2->addItems(items({{32, 255}}));
     rateTable.emplace();
-    Combo3->addItems(toleranceItems());
+    // Tolerances in percent: fine steps near an exact match, coarse ones far from it.
+    Combo3->addItems(items({{0, 10}, {15, 50, 5}, {60, 250, 10}, {300, 4000, 50}, {4500, 10000, 500}}));
     Combo1->setCurrentIndex(0);
     Combo2->setCurrentIndex(0);
     Combo3->setCurrentIndex(5);
@@ -192,7 +189,7 @@ void Form1::tempocal() {
         List2[1]->addItem(qText(integerText(m.period)));
     }
     if (List1->count() == 0) {
-        QMessageBox::warning(this, qText(std::string(noResultsCaption)), qText(std::string(noResultsText)));
+        QMessageBox::warning(this, qText(noResultsCaption), qText(noResultsText));
     }
 }
 
