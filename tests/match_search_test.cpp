@@ -70,16 +70,6 @@ TEST_F(MatchSearchTest, WidestToleranceListsBothSidesOfEveryDivider) {
     EXPECT_EQ(lines[257], "0102 260% faster");
 }
 
-TEST_F(MatchSearchTest, MarksExactlyTheListedRecordsUsed) {
-    const std::vector<Match> matches = tempocal("6", "125", VideoStandard::NTSC, "10000", table);
-    std::size_t used = 0;
-    for (const RateRecord& r : table.records()) used += r.used == -1;
-    EXPECT_EQ(used, matches.size());
-    for (const Match& m : matches) EXPECT_EQ(table.record(m.divider, m.period).used, -1) << m.line;
-    EXPECT_EQ(table.record(5, 3).deviation, -4.000003f);
-    EXPECT_EQ(table.record(6, 6).deviation, 0.0f);
-}
-
 TEST_F(MatchSearchTest, EachSearchStartsAfresh) {
     const auto first = tempocal("6", "125", VideoStandard::NTSC, "50", table);
     (void)tempocal("31", "255", VideoStandard::PAL, "1", table);
@@ -111,18 +101,6 @@ TEST_F(MatchSearchTest, RejectsInputsWithoutATargetOrTolerance) {
     }
     EXPECT_EQ(table.record(5, 3).deviation, -4.000003f);
     EXPECT_EQ(table.record(5, 3).used, -1);
-}
-
-TEST(TargetRate, XmTempoOverSpeedInSingle) {
-    EXPECT_EQ(targetRate(125, 6, VideoStandard::NTSC), 20.833334f);
-    EXPECT_EQ(targetRate(125, 6, VideoStandard::PAL), 25.0f);
-    EXPECT_EQ(targetRate(32, 1, VideoStandard::NTSC), 32.0f);
-}
-
-TEST(MatchLine, KeyThenDeviationWithoutSign) {
-    EXPECT_EQ(matchLine(7, 36, 0.0f), "0724 perfect match");
-    EXPECT_EQ(matchLine(6, 256, -0.390625f), "0600 .390625% slower");
-    EXPECT_EQ(matchLine(1, 2, 260.0f), "0102 260% faster");
 }
 
 }  // namespace

@@ -18,17 +18,9 @@ TEST(Hexpad, TwoUpperCaseDigitsWith256AsZero) {
         const char* text;
     } cases[] = {{1, "01"}, {10, "0A"}, {15, "0F"}, {16, "10"}, {160, "A0"}, {255, "FF"}, {256, "00"}};
     for (const auto& c : cases) EXPECT_EQ(hexpad(c.n), c.text) << c.n;
-}
-
-TEST(Hexpad, OutsideOneTo256IsAnError) {
+    EXPECT_EQ(pairKey(7, 36), "0724");
     EXPECT_TRUE(throwsWith<std::out_of_range>([] { (void)hexpad(0); }, "hexpad takes 1 to 256, not 0"));
     EXPECT_TRUE(throwsWith<std::out_of_range>([] { (void)hexpad(257); }, "hexpad takes 1 to 256, not 257"));
-}
-
-TEST(PairKey, DividerThenPeriod) {
-    EXPECT_EQ(pairKey(7, 36), "0724");
-    EXPECT_EQ(pairKey(256, 256), "0000");
-    EXPECT_EQ(pairKey(15, 78), "0F4E");
     EXPECT_TRUE(throwsWith<std::out_of_range>([] { (void)pairKey(1, 1); }, "a pair's period is 2 to 256, not 1"));
 }
 
@@ -36,12 +28,6 @@ TEST(PairKey, EveryKeyReadsBackAsItsPair) {
     for (int d = 1; d <= 256; ++d) {
         for (int p = 2; p <= 256; ++p) ASSERT_EQ(parsePairKey(pairKey(d, p)), (Pair{d, p})) << d << ", " << p;
     }
-}
-
-TEST(ParsePairKey, EitherCase) {
-    EXPECT_EQ(parsePairKey("0f4e"), (Pair{15, 78}));
-    EXPECT_EQ(parsePairKey("Ff0A"), (Pair{255, 10}));
-    EXPECT_EQ(parsePairKey("0002"), (Pair{256, 2}));
 }
 
 TEST(ParsePairKey, RejectsAnythingButFourHexDigitsOfAPair) {
@@ -52,13 +38,6 @@ TEST(ParsePairKey, RejectsAnythingButFourHexDigitsOfAPair) {
                 "' is not a pair key: four hex digits, divider then period (00 for 256), period not 01"))
             << bad;
     }
-}
-
-TEST(IntegerText, PlainDigits) {
-    EXPECT_EQ(integerText(32), "32");
-    EXPECT_EQ(integerText(10000), "10000");
-    EXPECT_EQ(integerText(0), "0");
-    EXPECT_EQ(integerText(-5), "-5");
 }
 
 template <class F>
