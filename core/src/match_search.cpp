@@ -59,7 +59,10 @@ std::vector<Match> tempocal(std::string_view speedText, std::string_view tempoTe
     if (tolerance < 0) throw std::invalid_argument("the tolerance must not be negative");
     table.reset(targetRate(leadingNumber(tempoText), leadingNumber(speedText), standard));
 
-    // One pass in storage order (divider fastest) instead of one scan per listed line.
+    // The defining rounds scan the table once per listed line, each taking the closest pair
+    // still allowed. What they list per divider is its exact pair, else its closest slower
+    // and closest faster pair within the tolerance, in order of distance, ties in reverse
+    // scan order. One pass finds those pairs; a sort of at most 512 puts them in order.
     std::array<DividerBest, dividerCount> best{};
     const auto records = table.records();
     for (std::size_t i = 0; i < records.size(); ++i) {
