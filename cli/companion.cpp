@@ -50,9 +50,7 @@ std::string checkWhole(const ValueOption& option, const std::string& text, int l
     int value = 0;
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
-    if (text.empty() || text[0] == '-' || ec != std::errc{} || ptr != end || value < low || value > high) {
-        option.reject(text);
-    }
+    if (ec != std::errc{} || ptr != end || value < low || value > high) option.reject(text);
     return text;
 }
 
