@@ -30,20 +30,24 @@ struct ValueOption {
     const char* name;
     const char* typeName;
     const char* meaning;
-    const char* accepts;
+    std::string accepts;
 
     [[noreturn]] void reject(const std::string& text) const {
         throw UsageError(std::string(name) + " takes " + accepts + ", not '" + text + "'");
     }
 };
 
-constexpr ValueOption speedOption{"--speed", "S", "XM speed", "a whole number from 1 to 31"};
-constexpr ValueOption tempoOption{"--tempo", "T", "XM tempo", "a whole number from 32 to 255"};
-constexpr ValueOption toleranceOption{"--tolerance", "PCT", "largest deviation listed, in percent, 5 by default",
+std::string wholeFrom(int low, int high) {
+    return "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+}
+
+const ValueOption speedOption{"--speed", "S", "XM speed", wholeFrom(minSpeed, maxSpeed)};
+const ValueOption tempoOption{"--tempo", "T", "XM tempo", wholeFrom(minTempo, maxTempo)};
+const ValueOption toleranceOption{"--tolerance", "PCT", "largest deviation listed, in percent, 5 by default",
                                       "a decimal number from 0 to 10000"};
-constexpr ValueOption pairOption{"--pair", "DDPP", "print the XM tempo that this one pair gives",
+const ValueOption pairOption{"--pair", "DDPP", "print the XM tempo that this one pair gives",
                                  "four hex digits, divider then period, 00 for 256 and period not 01"};
-constexpr std::array valueOptions{&speedOption, &tempoOption, &toleranceOption, &pairOption};
+const std::array valueOptions{&speedOption, &tempoOption, &toleranceOption, &pairOption};
 
 // Decimal digits only: "6.0", "+6" and " 6" are not what a script means by 6.
 std::string checkWhole(const ValueOption& option, const std::string& text, int low, int high) {
@@ -79,7 +83,7 @@ struct Options {
 };
 
 void rejectCombination(const Options& o) {
-    if (!o.speed) throw UsageError(std::string("--speed is required: ") + speedOption.accepts);
+    if (!o.speed) throw UsageError("--speed is required: " + speedOption.accepts);
     if (o.pair) {
         for (const auto& [given, name] : {std::pair{o.tempo.has_value(), "--tempo"},
                                           std::pair{o.tolerance.has_value(), "--tolerance"},
@@ -87,7 +91,7 @@ void rejectCombination(const Options& o) {
             if (given) throw UsageError(std::string("--pair takes no ") + name + ": it reads one pair, not a search");
         }
     } else if (!o.tempo) {
-        throw UsageError(std::string("--tempo is required (") + tempoOption.accepts + "), or --pair with a key");
+        throw UsageError("--tempo is required (" + tempoOption.accepts + "), or --pair with a key");
     }
 }
 
@@ -97,13 +101,13 @@ std::string readoutOf(int divider, int period, const std::string& speed, VideoSt
 
 int run(const Options& o, std::ostream& out, std::ostream& err) {
     const VideoStandard standard = o.pal ? VideoStandard::PAL : VideoStandard::NTSC;
-    const std::string speed = checkWhole(speedOption, *o.speed, 1, 31);
+    const std::string speed = checkWhole(speedOption, *o.speed, minSpeed, maxSpeed);
     if (o.pair) {
         const Pair pair = checkPair(*o.pair);
         out << readoutOf(pair.divider, pair.period, speed, standard) << '\n';
         return exitMatches;
     }
-    const std::string tempo = checkWhole(tempoOption, *o.tempo, 32, 255);
+    const std::string tempo = checkWhole(tempoOption, *o.tempo, minTempo, maxTempo);
     const std::string tolerance = checkTolerance(o.tolerance.value_or("5"));
     RateTable table;
     const std::vector<Match> matches = tempocal(speed, tempo, standard, tolerance, table);
@@ -147,7 +151,7 @@ int runCompanion(const std::vector<std::string>& args, std::ostream& out, std::o
     Options o;
     for (const auto& [option, value] : {std::pair{&speedOption, &o.speed}, std::pair{&tempoOption, &o.tempo},
                                         std::pair{&toleranceOption, &o.tolerance}, std::pair{&pairOption, &o.pair}}) {
-        app.add_option(option->name, *value, std::string(option->meaning) + ": " + option->accepts)
+        app.add_option(option->name, *value, option->meaning + (": " + option->accepts))
             ->type_name(option->typeName);
     }
     app.add_flag("--pal", o.pal, "the song plays on a PAL (50 Hz) machine; NTSC by default")

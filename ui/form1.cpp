@@ -148,8 +148,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 void Form1::Form_Load() {
     for (QComboBox* combo : {Combo1, Combo2, Combo3}) combo->clear();
     List1->clear();
-    Combo1->addItems(items({{1, 31}}));
-    Combo2->addItems(items({{32, 255}}));
+    Combo1->addItems(items({{minSpeed, maxSpeed}}));
+    Combo2->addItems(items({{minTempo, maxTempo}}));
     rateTable.emplace();
     // Tolerances in percent: fine steps near an exact match, coarse ones far from it.
     Combo3->addItems(items({{0, 10}, {15, 50, 5}, {60, 250, 10}, {300, 4000, 50}, {4500, 10000, 500}}));

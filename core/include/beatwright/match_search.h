@@ -16,6 +16,12 @@ struct Match {
     friend bool operator==(const Match&, const Match&) = default;
 };
 
+// The XM speeds and tempos a song can have: the window offers these, the companion takes them.
+inline constexpr int minSpeed = 1;
+inline constexpr int maxSpeed = 31;
+inline constexpr int minTempo = 32;
+inline constexpr int maxTempo = 255;
+
 // What the user is told when a search lists nothing: a caption and two lines.
 inline constexpr std::string_view noResultsCaption = "Uh-oh!";
 inline constexpr std::string_view noResultsText =
