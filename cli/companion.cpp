@@ -4,7 +4,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
+#include <cmath>
+#include <cstring>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
@@ -32,8 +35,8 @@ struct ValueOption {
     const char* meaning;
     std::string accepts;
 
-    [[noreturn]] void reject(const std::string& text) const {
-        throw UsageError(std::string(name) + " takes " + accepts + ", not '" + text + "'");
+    [[noreturn]] void reject(const std::string& text, const std::string& why = {}) const {
+        throw UsageError(std::string(name) + " takes " + accepts + ", not '" + text + "'" + why);
     }
 };
 
@@ -47,7 +50,8 @@ const ValueOption toleranceOption{"--tolerance", "PCT", "largest deviation liste
                                       "a decimal number from 0 to 10000"};
 const ValueOption pairOption{"--pair", "DDPP", "print the XM tempo that this one pair gives",
                                  "four hex digits, divider then period, 00 for 256 and period not 01"};
-const std::array valueOptions{&speedOption, &tempoOption, &toleranceOption, &pairOption};
+const ValueOption formatOption{"--format", "FORMAT", "how each pair is written", "text or smps2asm"};
+const std::array valueOptions{&speedOption, &tempoOption, &toleranceOption, &pairOption, &formatOption};
 
 // Decimal digits only: "6.0", "+6" and " 6" are not what a script means by 6.
 std::string checkWhole(const ValueOption& option, const std::string& text, int low, int high) {
@@ -64,7 +68,11 @@ std::string checkTolerance(const std::string& text) {
         value = toDouble(text);
     } catch (const std::invalid_argument&) {
     }
-    if (!(value >= 0 && value <= 10000)) toleranceOption.reject(text);
+    if (!(value >= 0 && value <= 10000)) {
+        if (text.find(',') != std::string::npos) toleranceOption.reject(text, ": the decimal point is a full stop");
+        if (text.find('%') != std::string::npos) toleranceOption.reject(text, ": write it without the percent sign");
+        toleranceOption.reject(text);
+    }
     return text;
 }
 
@@ -77,7 +85,7 @@ Pair checkPair(const std::string& text) {
 }
 
 struct Options {
-    std::optional<std::string> speed, tempo, tolerance, pair;
+    std::optional<std::string> speed, tempo, tolerance, pair, format;
     bool pal = false;
     bool details = false;
 };
@@ -87,12 +95,25 @@ void rejectCombination(const Options& o) {
     if (o.pair) {
         for (const auto& [given, name] : {std::pair{o.tempo.has_value(), "--tempo"},
                                           std::pair{o.tolerance.has_value(), "--tolerance"},
-                                          std::pair{o.details, "--details"}}) {
+                                          std::pair{o.details, "--details"},
+                                          std::pair{o.format.has_value(), "--format"}}) {
             if (given) throw UsageError(std::string("--pair takes no ") + name + ": it reads one pair, not a search");
         }
     } else if (!o.tempo) {
-        throw UsageError("--tempo is required (" + tempoOption.accepts + "), or --pair with a key");
+        throw UsageError("--tempo is required (" + tempoOption.accepts + "), or --pair DDPP for the XM tempo of one pair");
     }
+    if (o.format && *o.format != "text" && *o.format != "smps2asm") formatOption.reject(*o.format);
+}
+
+// The shortest tolerance of at most one decimal that lists a pair at this deviation.
+std::string toleranceListing(float deviation) {
+    auto tenths = static_cast<long>(std::ceil(std::fabs(deviation) * 10.0));
+    const auto text = [&] {
+        const std::string whole = std::to_string(tenths / 10);
+        return tenths % 10 ? whole + "." + std::to_string(tenths % 10) : whole;
+    };
+    while (toSingle(text()) < std::fabs(deviation)) ++tenths;
+    return text();
 }
 
 std::string readoutOf(int divider, int period, const std::string& speed, VideoStandard standard) {
@@ -112,11 +133,16 @@ int run(const Options& o, std::ostream& out, std::ostream& err) {
     RateTable table;
     const std::vector<Match> matches = tempocal(speed, tempo, standard, tolerance, table);
     if (matches.empty()) {
-        err << noResultsText << '\n';
+        const Match closest = closestMatch(table);
+        err << "beatwright-cli: " << noResultsText << '\n'
+            << "beatwright-cli: the closest pair, " << closest.line.substr(0, 4) << ", is " << closest.line.substr(5)
+            << "; --tolerance " << toleranceListing(table.record(closest.divider, closest.period).deviation)
+            << " lists it\n";
         return exitNoMatch;
     }
+    const bool source = o.format == "smps2asm";
     for (const Match& m : matches) {
-        out << m.line;
+        out << (source ? smps2asmLine(m.divider, m.period) : m.line);
         if (o.details) {
             out << '\t' << m.divider << '\t' << m.period << '\t' << readoutOf(m.divider, m.period, speed, standard);
         }
@@ -137,20 +163,25 @@ std::string parseErrorLine(const std::string& message) {
     return message + "; see --help";
 }
 
-}  // namespace
+// The two forms stand in the description; CLI11's generic usage line would only repeat them.
+struct NoUsageLine : CLI::Formatter {
+    std::string make_usage(const CLI::App*, std::string) const override { return "\n"; }
+};
 
-int runCompanion(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app{"Lists the SMPS divider/period pairs whose rate matches an XM tempo and speed, closest first,\n"
                  "or gives the XM tempo of one pair:\n"
-                 "  beatwright-cli --speed S --tempo T [--tolerance PCT] [--pal] [--details]\n"
+                 "  beatwright-cli --speed S --tempo T [--tolerance PCT] [--pal] [--details] [--format FORMAT]\n"
                  "  beatwright-cli --speed S --pair DDPP [--pal]",
                  "beatwright-cli"};
+    app.formatter(std::make_shared<NoUsageLine>());
     app.set_version_flag("--version", std::string("beatwright-cli ") + BEATWRIGHT_VERSION);
     app.allow_extras();
     app.footer("Exit status: 0 when pairs are listed, 1 when none matches, 2 on bad input.");
     Options o;
     for (const auto& [option, value] : {std::pair{&speedOption, &o.speed}, std::pair{&tempoOption, &o.tempo},
-                                        std::pair{&toleranceOption, &o.tolerance}, std::pair{&pairOption, &o.pair}}) {
+                                        std::pair{&toleranceOption, &o.tolerance}, std::pair{&pairOption, &o.pair},
+                                        std::pair{&formatOption, &o.format}}) {
         app.add_option(option->name, *value, option->meaning + (": " + option->accepts))
             ->type_name(option->typeName);
     }
@@ -177,6 +208,19 @@ int runCompanion(const std::vector<std::string>& args, std::ostream& out, std::o
         err << "beatwright-cli: " << e.what() << '\n';
     }
     return exitUsage;
+}
+
+}  // namespace
+
+int runCompanion(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    errno = 0;
+    const int status = parseAndRun(args, out, err);
+    // A full disk or a closed stdout must not pass for a finished list.
+    if (!out.flush()) {
+        err << "beatwright-cli: cannot write the results: " << (errno ? std::strerror(errno) : "write error") << '\n';
+        return exitUsage;
+    }
+    return status;
 }
 
 }  // namespace beatwright

@@ -17,13 +17,14 @@ struct Outcome {
     int status;
 };
 
-// Runs the real binary, its two streams into files of this process's own.
-Outcome runCli(const std::vector<std::string>& args) {
+// Runs the real binary, its two streams into files of this process's own, or stdout where told.
+Outcome runCli(const std::vector<std::string>& args, const std::string& stdoutTo = {}) {
     const auto dir = std::filesystem::path(::testing::TempDir()) / ("beatwright-cli-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
     std::string command = BEATWRIGHT_CLI;
     for (const std::string& a : args) command += " '" + a + "'";
-    const int status = std::system((command + " >" + (dir / "out").string() + " 2>" + (dir / "err").string()).c_str());
+    const std::string out = stdoutTo.empty() ? ">" + (dir / "out").string() : stdoutTo;
+    const int status = std::system((command + " " + out + " 2>" + (dir / "err").string()).c_str());
     const auto slurp = [&](const char* name) {
         std::ifstream in(dir / name);
         return std::string(std::istreambuf_iterator<char>(in), {});
@@ -47,6 +48,11 @@ TEST(Cli, PrintsTheLinesOfTheSearch) {
          "0506 perfect match\n0403 perfect match\n0302 perfect match\n0600 .390625% slower\n"},
         {"tolerance not from the window's list", {"--tempo", "255", "--speed", "31", "--pal", "--tolerance", "0.2"},
          "0F4E .008376439% faster\n0F4D .008492376% slower\n0E0D .1939237% faster\n0D07 .1939237% faster\n"},
+        // 4.0000027 rounds to the float 4.00000286..., which is 0503's deviation: a double would miss it.
+        {"tolerance read in single precision", {"--speed", "6", "--tempo", "125", "--tolerance", "4.0000027"},
+         "0724 perfect match\n0606 perfect match\n0503 4.000003% slower\n"},
+        {"SMPS2ASM source", {"--speed", "6", "--tempo", "125", "--format", "smps2asm"},
+         "smpsHeaderTempo $07, $24\nsmpsHeaderTempo $06, $06\nsmpsHeaderTempo $05, $03\n"},
         {"details", {"--speed", "6", "--tempo", "125", "--details"},
          "0724 perfect match\t7\t36\t125\n0606 perfect match\t6\t6\t125\n0503 4.000003% slower\t5\t3\t120\n"},
         {"one pair", {"--speed", "6", "--pair", "0503"}, "120\n"},
@@ -62,19 +68,28 @@ TEST(Cli, PrintsTheLinesOfTheSearch) {
     }
 }
 
-TEST(Cli, WidestToleranceEndsWithTheFarthestPairs) {
-    const Outcome run = runCli({"--speed", "6", "--tempo", "125", "--tolerance", "10000"});
-    EXPECT_EQ(run.status, 0);
-    EXPECT_TRUE(run.out.starts_with("0724 perfect match\n0606 perfect match\n0503 4.000003% slower\n"));
-    EXPECT_TRUE(run.out.ends_with("\n0000 97.19849% slower\n0102 260% faster\n"));
-    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 258);
+TEST(Cli, NoMatchIsToldOnStderrWithTheClosestPair) {
+    const std::string told = "beatwright-cli: No results found with these criteria.\n"
+                             "Try to increase the tolerance to get more results.\nbeatwright-cli: the closest pair, ";
+    // 149.4140625 / 255 - 1 = -41.40625 %; 31.25 * 11 / 12 / 4 / 7 - 1 = +.4464286 %, in single 0.4464269
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--speed", "1", "--tempo", "255"}, "0100, is 41.40625% slower; --tolerance 41.5 lists it\n"},
+        {{"--speed", "1", "--tempo", "32", "--tolerance", "0"}, "0407, is .4464269% faster; --tolerance 0.5 lists it\n"},
+    };
+    for (const auto& [args, closest] : cases) {
+        const Outcome run = runCli(args);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, told + closest);
+        EXPECT_EQ(run.status, 1);
+    }
 }
 
-TEST(Cli, NoMatchIsToldOnStderrWithStatusOne) {
-    const Outcome run = runCli({"--speed", "1", "--tempo", "32", "--tolerance", "0"});
-    EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err, "No results found with these criteria.\nTry to increase the tolerance to get more results.\n");
-    EXPECT_EQ(run.status, 1);
+TEST(Cli, AnOutputThatCannotBeWrittenIsAnError) {
+    for (const auto& [to, reason] : {std::pair{">/dev/full", "No space left on device"}, {">&-", "Bad file descriptor"}}) {
+        const Outcome run = runCli({"--speed", "6", "--tempo", "125"}, to);
+        EXPECT_EQ(run.err, std::string("beatwright-cli: cannot write the results: ") + reason + "\n");
+        EXPECT_EQ(run.status, 2);
+    }
 }
 
 TEST(Cli, BadInputIsOneLineNamingTheOption) {
@@ -83,7 +98,8 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
     const std::string pair = "--pair takes four hex digits, divider then period, 00 for 256 and period not 01";
     const Case cases[] = {
         {"nothing", {}, "--speed is required: a whole number from 1 to 31"},
-        {"no tempo", {"--speed", "6"}, "--tempo is required (a whole number from 32 to 255), or --pair with a key"},
+        {"no tempo", {"--speed", "6"},
+         "--tempo is required (a whole number from 32 to 255), or --pair DDPP for the XM tempo of one pair"},
         {"speed 0", {"--speed", "0", "--tempo", "125"}, speed + ", not '0'"},
         {"speed 32", {"--speed", "32", "--tempo", "125"}, speed + ", not '32'"},
         {"speed not whole", {"--speed", "6.0", "--tempo", "125"}, speed + ", not '6.0'"},
@@ -93,9 +109,17 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
         {"tolerance past 10000", {"--speed", "6", "--tempo", "125", "--tolerance", "10000.001"},
          tolerance + ", not '10000.001'"},
         {"tolerance not decimal", {"--speed", "6", "--tempo", "125", "--tolerance", "1e3"}, tolerance + ", not '1e3'"},
+        {"decimal comma", {"--speed", "6", "--tempo", "125", "--tolerance", "2,5"},
+         tolerance + ", not '2,5': the decimal point is a full stop"},
+        {"percent sign", {"--speed", "6", "--tempo", "125", "--tolerance", "5%"},
+         tolerance + ", not '5%': write it without the percent sign"},
+        {"unknown format", {"--speed", "6", "--tempo", "125", "--format", "asm"},
+         "--format takes text or smps2asm, not 'asm'"},
         {"key with period 1", {"--speed", "6", "--pair", "0501"}, pair + ", not '0501'"},
         {"pair and tempo", {"--speed", "6", "--pair", "0503", "--tempo", "125"},
          "--pair takes no --tempo: it reads one pair, not a search"},
+        {"pair and tolerance", {"--speed", "6", "--pair", "0503", "--tolerance", "5"},
+         "--pair takes no --tolerance: it reads one pair, not a search"},
         {"value missing", {"--tempo", "125", "--speed"}, "--speed takes one value, a whole number from 1 to 31"},
         {"value on a flag", {"--speed", "6", "--tempo", "125", "--pal=3"}, "--pal takes no value"},
         {"unknown option", {"--speed", "6", "--tempo", "125", "--ntsc"},
@@ -112,6 +136,7 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
 TEST(Cli, HelpAndVersion) {
     const Outcome help = runCli({"--help"});
     EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.find("Usage:"), std::string::npos);
     for (const char* option : {"--speed S", "--tempo T", "--tolerance PCT", "--pal", "--details", "--pair DDPP"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }

@@ -3,10 +3,11 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <string>
-#include <vector>
 
 #include "beatwright/match_search.h"
+#include "beatwright/tempo_readout.h"
 #include "rounds_reference.h"
 
 // The product's one-pass search against the rounds that define the output.
@@ -15,9 +16,9 @@
 // qualifies, so the lines at one tolerance are those of any wider search up to it. Order,
 // ties and the choice per divider show at any tolerance that lists them; the tolerance
 // itself matters only at its boundary. So every target runs at one of a spread of narrow
-// tolerances (cheap for the rounds), with the product checked again just below the last
-// listed deviation; and a sample of targets runs at the widest tolerance, which lists
-// pairs far from the target, where neighbouring periods round to equal deviations.
+// tolerances (cheap for the rounds), and again just below its last listed deviation; and
+// a sample of targets runs at the widest tolerance, which lists pairs far from the target,
+// where neighbouring periods round to equal deviations, with the readout of every line.
 
 namespace beatwright {
 
@@ -27,71 +28,74 @@ namespace {
 
 constexpr std::array narrowTolerances{"0", "0.5", "1", "2", "5"};
 
-std::string shortestText(float x) {
-    std::array<char, 32> buffer;
-    const auto end = std::to_chars(buffer.data(), buffer.data() + buffer.size(), x).ptr;
-    return {buffer.data(), end};
+// Fixed notation, as a user would write it: the shortest that reads back as x.
+std::string fixedText(float x) {
+    std::array<char, 64> buffer;
+    return {buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), x, std::chars_format::fixed).ptr};
 }
 
 class EquivalenceTest : public ::testing::TestWithParam<VideoStandard> {
 protected:
-    // Runs both searches and compares their lines and the table each leaves behind.
-    std::vector<Match> expectSame(int speed, int tempo, const std::string& tolerance) {
-        const std::string s = std::to_string(speed), t = std::to_string(tempo);
-        const auto expected = reference::roundsTempocal(s, t, GetParam(), tolerance, referenceTable);
-        expectProduct(s, t, tolerance, expected);
+    // Runs both searches; compares their lines and every deviation, and that exactly the
+    // listed pairs are marked used.
+    reference::Rounds expectSame(int speed, int tempo, const std::string& tolerance) {
+        auto expected = reference::roundsTempocal(speed, tempo, GetParam(), std::strtof(tolerance.c_str(), nullptr));
+        expectProduct(speed, tempo, tolerance, expected);
         return expected;
     }
 
-    void expectProduct(const std::string& speed, const std::string& tempo, const std::string& tolerance,
-                       const std::vector<Match>& expected) {
-        const auto context = [&] { return "speed " + speed + ", tempo " + tempo + ", tolerance " + tolerance; };
-        ASSERT_EQ(tempocal(speed, tempo, GetParam(), tolerance, productTable), expected) << context();
+    void expectProduct(int speed, int tempo, const std::string& tolerance, const reference::Rounds& expected) {
+        const auto context = [&] {
+            return "speed " + std::to_string(speed) + ", tempo " + std::to_string(tempo) + ", tolerance " + tolerance;
+        };
+        ASSERT_EQ(tempocal(std::to_string(speed), std::to_string(tempo), GetParam(), tolerance, table),
+                  expected.matches)
+            << context();
+        const auto records = table.records();
         std::size_t used = 0;
-        for (const Match& m : expected) {
-            ASSERT_EQ(productTable.record(m.divider, m.period).used, -1) << context() << ", " << m.line;
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (records[i].deviation != expected.deviations[i]) {
+                FAIL() << context() << ", record " << i << ": deviation " << records[i].deviation << ", not "
+                       << expected.deviations[i];
+            }
+            used += records[i].used != 0;
         }
-        const auto product = productTable.records(), reference = referenceTable.records();
-        for (std::size_t i = 0; i < product.size(); ++i) {
-            ASSERT_EQ(product[i].deviation, reference[i].deviation) << context() << ", record " << i;
-            used += product[i].used != 0;
-        }
-        ASSERT_EQ(used, expected.size()) << context();
+        for (const Match& m : expected.matches) ASSERT_EQ(table.record(m.divider, m.period).used, -1) << context();
+        ASSERT_EQ(used, expected.matches.size()) << context();
     }
 
     // Just below the last line's deviation, the lines that far out drop and the rest stay.
-    void expectBoundary(int speed, int tempo, std::vector<Match> lines) {
-        if (lines.empty()) return;
-        const RateRecord& last = referenceTable.record(lines.back().divider, lines.back().period);
-        const float magnitude = std::fabs(last.deviation);
-        if (magnitude == 0) return;
-        while (!lines.empty() &&
-               std::fabs(referenceTable.record(lines.back().divider, lines.back().period).deviation) == magnitude) {
-            lines.pop_back();
-        }
-        expectProduct(std::to_string(speed), std::to_string(tempo), shortestText(std::nextafter(magnitude, 0.0f)),
-                      lines);
+    void expectBoundary(int speed, int tempo, reference::Rounds rounds) {
+        if (rounds.matches.empty()) return;
+        const auto magnitude = [&](const Match& m) { return std::fabs(table.record(m.divider, m.period).deviation); };
+        const float last = magnitude(rounds.matches.back());
+        if (last == 0) return;
+        while (!rounds.matches.empty() && magnitude(rounds.matches.back()) == last) rounds.matches.pop_back();
+        expectProduct(speed, tempo, fixedText(std::nextafter(last, 0.0f)), rounds);
     }
 
-    RateTable productTable, referenceTable;
+    RateTable table;
 };
 
-TEST_P(EquivalenceTest, EveryTargetAtANarrowTolerance) {
-    for (int speed = 1; speed <= 31; ++speed) {
-        for (int tempo = 32; tempo <= 255; ++tempo) {
+TEST_P(EquivalenceTest, EveryTargetAtANarrowToleranceAndItsBoundary) {
+    for (int speed = minSpeed; speed <= maxSpeed; ++speed) {
+        for (int tempo = minTempo; tempo <= maxTempo; ++tempo) {
             const char* tolerance = narrowTolerances[static_cast<std::size_t>(speed * 224 + tempo) % narrowTolerances.size()];
-            const auto lines = expectSame(speed, tempo, tolerance);
-            expectBoundary(speed, tempo, lines);
-            if (HasFatalFailure()) return;
+            expectBoundary(speed, tempo, expectSame(speed, tempo, tolerance));
+            if (HasFailure()) return;
         }
     }
 }
 
-TEST_P(EquivalenceTest, SampledTargetsAtTheWidestTolerance) {
-    for (int speed = 1; speed <= 31; ++speed) {
+TEST_P(EquivalenceTest, SampledTargetsAtTheWidestToleranceWithTheirReadouts) {
+    for (int speed = minSpeed; speed <= maxSpeed; ++speed) {
         for (const int tempo : {32, 125, 255, 32 + speed * 7}) {
-            (void)expectSame(speed, tempo, "10000");
-            if (HasFatalFailure()) return;
+            for (const Match& m : expectSame(speed, tempo, "10000").matches) {
+                ASSERT_EQ(readout(std::to_string(m.period), std::to_string(m.divider), std::to_string(speed), GetParam()),
+                          reference::readoutOf(speed, m.divider, m.period, GetParam()))
+                    << "speed " << speed << ", " << m.line;
+            }
+            if (HasFailure()) return;
         }
     }
 }

@@ -1,5 +1,6 @@
 #include "form1.h"
 
+#include <QAction>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
@@ -10,7 +11,6 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QShortcut>
 
 #include <algorithm>
 #include <string_view>
@@ -18,7 +18,7 @@
 #include "beatwright/match_search.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
-#include "elided_label.h"
+#include "readout_label.h"
 
 namespace beatwright {
 
@@ -104,7 +104,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     Label1[0] = placed<QLabel>(this, "Label1_0", QString("XM Speed"));
     Combo2 = placed<QComboBox>(this, "Combo2");
     Label1[1] = placed<QLabel>(this, "Label1_1", QString("XM Tempo"));
-    Label2 = placed<ElidedLabel>(this, "Label2");
+    Label2 = placed<ReadoutLabel>(this, "Label2");
     Combo3 = placed<QComboBox>(this, "Combo3");
     Label1[2] = placed<QLabel>(this, "Label1_2", QString("Tolerance %"));
     Option1[0] = placed<QRadioButton>(this, "Option1_0", QString("NTSC"));
@@ -116,6 +116,12 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     List2[1] = placed<QListWidget>(this, "List2_1");
 
     for (QLabel* caption : Label1) caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    // Screen readers name each selector by the caption that labels it.
+    Label1[0]->setBuddy(Combo1);
+    Label1[1]->setBuddy(Combo2);
+    Label1[2]->setBuddy(Combo3);
+    List1->setAccessibleName("Matching pairs");
+    Label2->setAccessibleName("XM tempo of the chosen pair");
     Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (QListWidget* hidden : List2) hidden->hide();
     Option1[0]->setChecked(true);
@@ -138,9 +144,14 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     connect(Command2, &QPushButton::clicked, this, &Form1::Command2_Click);
     // Choosing a line by mouse or keyboard alike changes the selection.
     connect(List1, &QListWidget::itemSelectionChanged, this, &Form1::List1_Click);
-    auto* copy = new QShortcut(QKeySequence::Copy, List1);
-    copy->setContext(Qt::WidgetShortcut);
-    connect(copy, &QShortcut::activated, this, &Form1::copySelectedLine);
+    auto* copy = new QAction("Copy", List1);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    connect(copy, &QAction::triggered, this, [this] { copySelectedLine(false); });
+    auto* copySource = new QAction("Copy as SMPS2ASM", List1);
+    connect(copySource, &QAction::triggered, this, [this] { copySelectedLine(true); });
+    List1->addActions({copy, copySource});
+    List1->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     Form_Load();
 }
@@ -200,9 +211,12 @@ void Form1::List1_Click() {
                                   text(Combo1), standard())));
 }
 
-void Form1::copySelectedLine() {
+void Form1::copySelectedLine(bool asSource) {
     const int i = selectedLine();
-    if (i != -1) QGuiApplication::clipboard()->setText(List1->item(i)->text());
+    if (i == -1) return;
+    QGuiApplication::clipboard()->setText(
+        asSource ? qText(smps2asmLine(List2[0]->item(i)->text().toInt(), List2[1]->item(i)->text().toInt()))
+                 : List1->item(i)->text());
 }
 
 int Form1::selectedLine() const {

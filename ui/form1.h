@@ -16,7 +16,7 @@ class QRadioButton;
 
 namespace beatwright {
 
-class ElidedLabel;
+class ReadoutLabel;
 
 // The one window: picks the XM speed, tempo, video standard and tolerance, lists the
 // matching SMPS pairs and shows the XM tempo of the chosen pair.
@@ -39,7 +39,7 @@ private:
     void List1_Click();
 
     void clearResults();
-    void copySelectedLine();
+    void copySelectedLine(bool asSource);  // the line as shown, or as SMPS2ASM source
     [[nodiscard]] int selectedLine() const;
     [[nodiscard]] VideoStandard standard() const;
 
@@ -49,7 +49,7 @@ private:
     QListWidget* List1;
     std::array<QListWidget*, 2> List2;  // divider and period of each line of List1
     std::array<QLabel*, 3> Label1;
-    ElidedLabel* Label2;
+    ReadoutLabel* Label2;
     std::array<QRadioButton*, 2> Option1;
     QPushButton* Command1;
     QPushButton* Command2;

@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QCommandLineParser>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,16 +18,32 @@ bool haveDisplay() {
     return false;
 }
 
+// --help and --version answer in the terminal, display or not; the window's
+// application first takes Qt's own options (-style, -platform) off the command line.
+void readCommandLine(const QCoreApplication& app) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription("Finds the SMPS tempo settings that match an XM tempo and speed.\n"
+                                     "For a terminal, see beatwright-cli --help.");
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.process(app);
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    QCoreApplication::setApplicationName("beatwright");
+    QCoreApplication::setApplicationVersion(BEATWRIGHT_VERSION);
     if (!haveDisplay()) {
+        const QCoreApplication terminal(argc, argv);
+        readCommandLine(terminal);
         std::fputs("beatwright: no display to open the window on (DISPLAY is not set).\n"
                    "For a terminal, use beatwright-cli; see beatwright-cli --help.\n",
                    stderr);
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
+    readCommandLine(app);
     beatwright::Form1 window;
     window.show();
     return app.exec();

@@ -97,4 +97,15 @@ std::vector<Match> tempocal(std::string_view speedText, std::string_view tempoTe
     return matches;
 }
 
+Match closestMatch(const RateTable& table) {
+    const auto records = table.records();
+    std::size_t closest = 0;
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        if (std::fabs(records[i].deviation) <= std::fabs(records[closest].deviation)) closest = i;
+    }
+    const int divider = static_cast<int>(closest % dividerCount) + minDivider;
+    const int period = static_cast<int>(closest / dividerCount) + minPeriod;
+    return {divider, period, matchLine(divider, period, records[closest].deviation)};
+}
+
 }  // namespace beatwright

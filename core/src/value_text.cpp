@@ -91,6 +91,11 @@ std::string pairKey(int divider, int period) {
     return hexpad(divider) + hexpad(period);
 }
 
+std::string smps2asmLine(int divider, int period) {
+    const std::string key = pairKey(divider, period);
+    return "smpsHeaderTempo $" + key.substr(0, 2) + ", $" + key.substr(2);
+}
+
 Pair parsePairKey(std::string_view key) {
     const auto invalid = [&] {
         return std::invalid_argument("'" + std::string(key) +

@@ -49,4 +49,8 @@ inline constexpr std::string_view noResultsText =
                                           VideoStandard standard, std::string_view toleranceText,
                                           RateTable& table);
 
+// The pair closest to the last search's target: the one a search lists first at any
+// tolerance wide enough, with its line. Precondition: the table has been searched.
+[[nodiscard]] Match closestMatch(const RateTable& table);
+
 }  // namespace beatwright

@@ -15,6 +15,10 @@ namespace beatwright {
 // Precondition: divider 1-256, period 2-256, else std::out_of_range.
 [[nodiscard]] std::string pairKey(int divider, int period);
 
+// The pair as SMPS2ASM source writes a song header's tempo: "smpsHeaderTempo $07, $24".
+// Precondition: as pairKey.
+[[nodiscard]] std::string smps2asmLine(int divider, int period);
+
 struct Pair {
     int divider;
     int period;
