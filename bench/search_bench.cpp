@@ -3,33 +3,33 @@
 #include "beatwright/match_search.h"
 #include "rounds_reference.h"
 
-// The search that lists the most lines (258): the rounds scan the table once per line.
-// Run side by side; compare the two worst-case figures of one run, not across runs.
+// The search that lists the most lines (NTSC, speed 6, tempo 125, tolerance 10000), one
+// pair of figures per tempo model: the rounds scan the table once per line. Compare the
+// two figures of a model within one run, not across runs.
 
 namespace {
 
 using beatwright::RateTable;
 using beatwright::VideoStandard;
+using beatwright::reference::Model;
+using beatwright::reference::PalUpdates;
 
-void product(benchmark::State& state, const char* tolerance) {
-    RateTable table;
+void BM_Search(benchmark::State& state, const char* driverName, const char* tolerance) {
+    const auto driver = beatwright::driverNamed(driverName).value();
+    RateTable table(driver.model);
     for (auto _ : state) {
-        auto matches = beatwright::tempocal("6", "125", VideoStandard::NTSC, tolerance, table);
+        auto matches = beatwright::tempocal("6", "125", VideoStandard::NTSC, tolerance, table, driver);
         benchmark::DoNotOptimize(matches);
     }
 }
 
-void rounds(benchmark::State& state, float tolerance) {
+void BM_Rounds(benchmark::State& state, Model model, float tolerance) {
     for (auto _ : state) {
-        auto matches = beatwright::reference::roundsTempocal(6, 125, VideoStandard::NTSC, tolerance);
-        benchmark::DoNotOptimize(matches);
+        auto rounds = beatwright::reference::roundsTempocal({model, PalUpdates::Fifty, VideoStandard::NTSC}, 6, 125,
+                                                            tolerance);
+        benchmark::DoNotOptimize(rounds);
     }
 }
-
-void BM_Search_WorstCase(benchmark::State& state) { product(state, "10000"); }
-void BM_RoundsReference_WorstCase(benchmark::State& state) { rounds(state, 10000); }
-void BM_Search_Typical(benchmark::State& state) { product(state, "5"); }
-void BM_RoundsReference_Typical(benchmark::State& state) { rounds(state, 5); }
 
 void BM_BuildTable(benchmark::State& state) {
     for (auto _ : state) {
@@ -40,8 +40,12 @@ void BM_BuildTable(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(BM_Search_WorstCase)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RoundsReference_WorstCase)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_Search_Typical)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_RoundsReference_Typical)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Search, timeout_worst, "sonic1", "10000")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Rounds, timeout_worst, Model::Timeout, 10000.0f)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Search, timeout_typical, "sonic1", "5")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Rounds, timeout_typical, Model::Timeout, 5.0f)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Search, carry_advance_worst, "sonic2", "10000")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Rounds, carry_advance_worst, Model::CarryAdvance, 10000.0f)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Search, carry_delay_worst, "sonic3", "10000")->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(BM_Rounds, carry_delay_worst, Model::CarryDelay, 10000.0f)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_BuildTable)->Unit(benchmark::kMicrosecond);

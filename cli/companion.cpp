@@ -48,10 +48,18 @@ const ValueOption speedOption{"--speed", "S", "XM speed", wholeFrom(minSpeed, ma
 const ValueOption tempoOption{"--tempo", "T", "XM tempo", wholeFrom(minTempo, maxTempo)};
 const ValueOption toleranceOption{"--tolerance", "PCT", "largest deviation listed, in percent, 5 by default",
                                       "a decimal number from 0 to 10000"};
-const ValueOption pairOption{"--pair", "DDPP", "print the XM tempo that this one pair gives",
-                                 "four hex digits, divider then period, 00 for 256 and period not 01"};
+const ValueOption pairOption{"--pair", "DDPP",
+                             "print the XM tempo that this one pair gives: the divider, then the second byte (the "
+                             "period on the timeout model, the tempo on the carry models)",
+                             "four hex digits of a pair of the driver (see --list-drivers)"};
 const ValueOption formatOption{"--format", "FORMAT", "how each pair is written", "text or smps2asm"};
-const std::array valueOptions{&speedOption, &tempoOption, &toleranceOption, &pairOption, &formatOption};
+const ValueOption driverOption{"--driver", "NAME", "the SMPS driver the song plays on, sonic1 by default",
+                               [] {
+                                   std::string names;
+                                   for (const Driver& d : drivers) names += (names.empty() ? "" : ", ") + std::string(d.name);
+                                   return "one of " + names;
+                               }()};
+const std::array valueOptions{&speedOption, &tempoOption, &toleranceOption, &pairOption, &formatOption, &driverOption};
 
 // Decimal digits only: "6.0", "+6" and " 6" are not what a script means by 6.
 std::string checkWhole(const ValueOption& option, const std::string& text, int low, int high) {
@@ -76,19 +84,41 @@ std::string checkTolerance(const std::string& text) {
     return text;
 }
 
-Pair checkPair(const std::string& text) {
+Pair checkPair(const std::string& text, const Driver& driver) {
     try {
-        return parsePairKey(text);
+        return parsePairKey(text, driver.model);
     } catch (const std::invalid_argument&) {
-        pairOption.reject(text);
+        throw UsageError("--pair takes " + std::string(infoOf(driver.model).keyRule) + " on " +
+                         std::string(driver.name) + ", not '" + text + "'");
     }
 }
 
+Driver checkDriver(const std::optional<std::string>& name) {
+    if (!name) return defaultDriver;
+    const auto driver = driverNamed(*name);
+    if (!driver) driverOption.reject(*name);
+    return *driver;
+}
+
 struct Options {
-    std::optional<std::string> speed, tempo, tolerance, pair, format;
+    std::optional<std::string> speed, tempo, tolerance, pair, format, driver;
     bool pal = false;
     bool details = false;
+    bool listDrivers = false;
 };
+
+// One line a driver: name, model and its two bytes, PAL update rate, games.
+void listDrivers(std::ostream& out) {
+    for (const Driver& d : drivers) {
+        const ModelInfo& model = infoOf(d.model);
+        std::string name(d.name), how = std::string(model.name) + " (divider, " + std::string(model.byteName) + ")",
+            pal = std::string(d.palUpdates) + " Hz on PAL";
+        name.resize(15, ' ');
+        how.resize(32, ' ');
+        pal.resize(18, ' ');
+        out << name << how << pal << d.games << (&d == &defaultDriver ? " (the default)" : "") << '\n';
+    }
+}
 
 void rejectCombination(const Options& o) {
     if (!o.speed) throw UsageError("--speed is required: " + speedOption.accepts);
@@ -116,22 +146,22 @@ std::string toleranceListing(float deviation) {
     return text();
 }
 
-std::string readoutOf(int divider, int period, const std::string& speed, VideoStandard standard) {
-    return readout(integerText(period), integerText(divider), speed, standard);
-}
-
 int run(const Options& o, std::ostream& out, std::ostream& err) {
     const VideoStandard standard = o.pal ? VideoStandard::PAL : VideoStandard::NTSC;
+    const Driver driver = checkDriver(o.driver);
     const std::string speed = checkWhole(speedOption, *o.speed, minSpeed, maxSpeed);
+    const auto readoutOf = [&](int divider, int secondByte) {
+        return readout(integerText(secondByte), integerText(divider), speed, standard, driver);
+    };
     if (o.pair) {
-        const Pair pair = checkPair(*o.pair);
-        out << readoutOf(pair.divider, pair.period, speed, standard) << '\n';
+        const Pair pair = checkPair(*o.pair, driver);
+        out << readoutOf(pair.divider, pair.period) << '\n';
         return exitMatches;
     }
     const std::string tempo = checkWhole(tempoOption, *o.tempo, minTempo, maxTempo);
     const std::string tolerance = checkTolerance(o.tolerance.value_or("5"));
-    RateTable table;
-    const std::vector<Match> matches = tempocal(speed, tempo, standard, tolerance, table);
+    RateTable table(driver.model);
+    const std::vector<Match> matches = tempocal(speed, tempo, standard, tolerance, table, driver);
     if (matches.empty()) {
         const Match closest = closestMatch(table);
         err << "beatwright-cli: " << noResultsText << '\n'
@@ -144,7 +174,7 @@ int run(const Options& o, std::ostream& out, std::ostream& err) {
     for (const Match& m : matches) {
         out << (source ? smps2asmLine(m.divider, m.period) : m.line);
         if (o.details) {
-            out << '\t' << m.divider << '\t' << m.period << '\t' << readoutOf(m.divider, m.period, speed, standard);
+            out << '\t' << m.divider << '\t' << m.period << '\t' << readoutOf(m.divider, m.period);
         }
         out << '\n';
     }
@@ -159,20 +189,25 @@ std::string parseErrorLine(const std::string& message) {
     for (const ValueOption* option : valueOptions) {
         if (name == option->name) return name + " takes one value, " + option->accepts;
     }
-    if (name == "--pal" || name == "--details") return name + " takes no value";
+    if (name == "--pal" || name == "--details" || name == "--list-drivers") return name + " takes no value";
     return message + "; see --help";
 }
 
 // The two forms stand in the description; CLI11's generic usage line would only repeat them.
 struct NoUsageLine : CLI::Formatter {
-    std::string make_usage(const CLI::App*, std::string) const override { return "\n"; }
+    std::string make_usage(const CLI::App*, std::string) const override { return ""; }
 };
 
 int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app{"Lists the SMPS divider/period pairs whose rate matches an XM tempo and speed, closest first,\n"
                  "or gives the XM tempo of one pair:\n"
-                 "  beatwright-cli --speed S --tempo T [--tolerance PCT] [--pal] [--details] [--format FORMAT]\n"
-                 "  beatwright-cli --speed S --pair DDPP [--pal]",
+                 "  beatwright-cli --speed S --tempo T [--tolerance PCT] [--pal] [--driver NAME] [--details]\n"
+                 "                 [--format FORMAT]\n"
+                 "  beatwright-cli --speed S --pair DDPP [--pal] [--driver NAME]\n"
+                 "  beatwright-cli --list-drivers\n"
+                 "A pair is the two tempo bytes of the SMPS song's header, as four hex digits: the divider,\n"
+                 "then the second byte, which the driver reads as a period (the timeout model of sonic1)\n"
+                 "or as a tempo (the carry models of sonic2, sonic3 and sonic3k).",
                  "beatwright-cli"};
     app.formatter(std::make_shared<NoUsageLine>());
     app.set_version_flag("--version", std::string("beatwright-cli ") + BEATWRIGHT_VERSION);
@@ -181,13 +216,16 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     Options o;
     for (const auto& [option, value] : {std::pair{&speedOption, &o.speed}, std::pair{&tempoOption, &o.tempo},
                                         std::pair{&toleranceOption, &o.tolerance}, std::pair{&pairOption, &o.pair},
-                                        std::pair{&formatOption, &o.format}}) {
+                                        std::pair{&formatOption, &o.format}, std::pair{&driverOption, &o.driver}}) {
         app.add_option(option->name, *value, option->meaning + (": " + option->accepts))
             ->type_name(option->typeName);
     }
     app.add_flag("--pal", o.pal, "the song plays on a PAL (50 Hz) machine; NTSC by default")
         ->disable_flag_override();
-    app.add_flag("--details", o.details, "follow each line with divider, period and the XM tempo they give")
+    app.add_flag("--details", o.details,
+                 "follow each line with the divider, the second byte (in decimal) and the XM tempo they give")
+        ->disable_flag_override();
+    app.add_flag("--list-drivers", o.listDrivers, "list the drivers, their models and PAL update rates, and exit")
         ->disable_flag_override();
 
     try {
@@ -197,6 +235,10 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
             const bool option = extra.front().starts_with("-");
             throw UsageError((option ? "unknown option '" : "unexpected argument '") + extra.front() +
                              "'; see --help for the options");
+        }
+        if (o.listDrivers) {
+            listDrivers(out);
+            return exitMatches;
         }
         rejectCombination(o);
         return run(o, out, err);

@@ -59,6 +59,9 @@ TEST(Cli, PrintsTheLinesOfTheSearch) {
         {"one pair on PAL", {"--speed", "6", "--pair", "0600", "--pal"}, "124.51171875\n"},
         {"lower-case key", {"--speed", "31", "--pair", "0f4e", "--pal"}, "255.021367521367\n"},
         {"divider 256", {"--speed", "1", "--pair", "0002"}, ".29296875\n"},
+        {"another driver", {"--driver", "sonic2", "--speed", "6", "--tempo", "125", "--pal", "--tolerance", "0.13"},
+         "07F9 .04464111% faster\n05B2 .1249969% faster\n"},
+        {"tempo byte 00 on carry-delay", {"--driver", "sonic3", "--speed", "6", "--pair", "0700", "--pal"}, "125\n"},
     };
     for (const Case& c : cases) {
         const Outcome run = runCli(c.args);
@@ -95,7 +98,7 @@ TEST(Cli, AnOutputThatCannotBeWrittenIsAnError) {
 TEST(Cli, BadInputIsOneLineNamingTheOption) {
     const std::string speed = "--speed takes a whole number from 1 to 31", tempo = "--tempo takes a whole number from 32 to 255";
     const std::string tolerance = "--tolerance takes a decimal number from 0 to 10000";
-    const std::string pair = "--pair takes four hex digits, divider then period, 00 for 256 and period not 01";
+    const std::string pair = "--pair takes four hex digits, divider then period (00 for 256), period not 01 on sonic1";
     const Case cases[] = {
         {"nothing", {}, "--speed is required: a whole number from 1 to 31"},
         {"no tempo", {"--speed", "6"},
@@ -118,6 +121,10 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
         {"key with period 1", {"--speed", "6", "--pair", "0501"}, pair + ", not '0501'"},
         {"pair and tempo", {"--speed", "6", "--pair", "0503", "--tempo", "125"},
          "--pair takes no --tempo: it reads one pair, not a search"},
+        {"tempo byte 00 on carry-advance", {"--driver", "sonic2", "--speed", "6", "--pair", "0700"},
+         "--pair takes four hex digits, divider (00 for 256) then tempo, tempo not 00 on sonic2, not '0700'"},
+        {"unknown driver", {"--driver", "sonic4", "--speed", "6", "--tempo", "125"},
+         "--driver takes one of sonic1, sonic2, sonic3, sonic3k, timeout, carry-advance, carry-delay, not 'sonic4'"},
         {"pair and tolerance", {"--speed", "6", "--pair", "0503", "--tolerance", "5"},
          "--pair takes no --tolerance: it reads one pair, not a search"},
         {"value missing", {"--tempo", "125", "--speed"}, "--speed takes one value, a whole number from 1 to 31"},

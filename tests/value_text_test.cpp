@@ -17,8 +17,8 @@ TEST(PairText, KeysAndSource) {
     for (const auto& [n, text] : hex) EXPECT_EQ(hexpad(n), text) << n;
     EXPECT_EQ(pairKey(7, 36), "0724");
     EXPECT_EQ(smps2asmLine(256, 10), "smpsHeaderTempo $00, $0A");
-    EXPECT_TRUE(throwsWith<std::out_of_range>([] { (void)hexpad(257); }, "hexpad takes 1 to 256, not 257"));
-    EXPECT_TRUE(throwsWith<std::out_of_range>([] { (void)pairKey(1, 1); }, "a pair's period is 2 to 256, not 1"));
+    EXPECT_TRUE(throwsWith<std::out_of_range>([] { (void)hexpad(257); }, "hexpad takes 0 to 256, not 257"));
+    EXPECT_TRUE(throwsWith<std::out_of_range>([] { (void)pairKey(0, 2); }, "a pair's divider is 1 to 256, not 0"));
     for (int d = 1; d <= 256; ++d) {
         for (int p = 2; p <= 256; ++p) ASSERT_EQ(parsePairKey(pairKey(d, p)), (Pair{d, p})) << d << ", " << p;
     }

@@ -6,6 +6,8 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -80,12 +82,13 @@ private Q_SLOTS:
     void copyLine_data();
     void copyLine();
     void accessibleNames();
+    void driverMenu();
     void exitEndsTheProgram();
 
 private:
     template <class W = QWidget>
-    W* control(const char* name) const {
-        auto* widget = form->findChild<W*>(name);
+    W* control(const char* name = nullptr) const {
+        auto* widget = name ? form->findChild<W*>(name) : form->findChild<W*>();
         if (!widget) qFatal("no control %s", name);
         return widget;
     }
@@ -128,7 +131,9 @@ void WindowTest::choose(const char* combo, const QString& item) {
 
 void WindowTest::startState() {
     QCOMPARE(form->windowTitle(), QString("Beatwright"));
-    QCOMPARE(form->size(), QSize(225, 305));
+    // The designed client area whole, the menu bar above it.
+    QCOMPARE(control("clientArea")->geometry(), QRect(0, control<QMenuBar>()->height(), 225, 305));
+    QCOMPARE(form->size(), QSize(225, 305 + control<QMenuBar>()->height()));
     QCOMPARE(form->minimumSize(), form->maximumSize());
     QVERIFY(!(form->windowFlags() & Qt::WindowMaximizeButtonHint));
     QCOMPARE(QApplication::focusWidget(), control("Command1"));
@@ -194,8 +199,8 @@ void WindowTest::tabOrder() {
 }
 
 void WindowTest::everythingFits() {
-    QCOMPARE(QFontInfo(form->font()).family(), QString("Liberation Sans"));
-    const QFontMetrics metrics = form->fontMetrics();
+    QCOMPARE(QFontInfo(control("clientArea")->font()).family(), QString("Liberation Sans"));
+    const QFontMetrics metrics = control("clientArea")->fontMetrics();
     for (const char* name : {"Label1_0", "Label1_1", "Label1_2"}) {
         const auto* label = control<QLabel>(name);
         QVERIFY2(metrics.horizontalAdvance(label->text()) <= label->contentsRect().width(), name);
@@ -340,7 +345,7 @@ void WindowTest::longReadoutIsRoundedToFit() {
     clickLine(list()->row(found.front()));
     const auto* label = control<beatwright::ReadoutLabel>("Label2");
     QCOMPARE(label->text(), whole);
-    QCOMPARE(label->toolTip(), whole);
+    QVERIFY(label->toolTip().startsWith(whole + ": the XM tempo at speed " + speed + " of divider "));
     QCOMPARE(label->shownText(), shown);
     QVERIFY(label->fontMetrics().horizontalAdvance(shown) <= label->contentsRect().width());
     QGuiApplication::clipboard()->clear();
@@ -391,6 +396,29 @@ void WindowTest::accessibleNames() {
     const auto nameOf = [this](const char* name) { return QAccessible::queryAccessibleInterface(control(name))->text(QAccessible::Name); };
     QCOMPARE(nameOf("List1"), QString("Matching pairs"));
     QCOMPARE(nameOf("Label2"), QString("XM tempo of the chosen pair"));
+}
+
+void WindowTest::driverMenu() {
+    search("6", "125");
+    // Through the menu as a user opens it: the bar's title, then the item.
+    auto* bar = control<QMenuBar>();
+    auto* menu = bar->actions().front()->menu();
+    QCOMPARE(bar->actions().front()->text(), QString("&Driver"));
+    QAction* sonic2 = menu->findChild<QAction*>("sonic2");
+    QVERIFY(menu->findChild<QAction*>("sonic1")->isChecked());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(bar->actions().front()).center());
+    QTRY_VERIFY(menu->isVisible());
+    QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(sonic2).center());
+    QVERIFY(sonic2->isChecked());
+    QCOMPARE(list()->count(), 0);  // a new driver empties the results as a new standard does
+    QCOMPARE(form->windowTitle(), QString("sonic2 \u2014 Beatwright"));
+    QTest::mouseClick(control("Option1_1"), Qt::LeftButton);
+    choose("Combo3", "1");
+    clickGo();
+    // The companion's lines for --driver sonic2 --pal, from a separate rounds search.
+    QCOMPARE(lines(list()).mid(0, 3), QStringList({"07F9 .04464111% faster", "05B2 .1249969% faster", "06D5 .156253% slower"}));
+    clickLine(0);
+    QCOMPARE(readout(), QString("125.055803571429"));  // 6 x 249 x 150 / 256 / 7
 }
 
 void WindowTest::exitEndsTheProgram() {

@@ -1,16 +1,19 @@
 #include "form1.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QClipboard>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QVBoxLayout>
 
 #include <algorithm>
 #include <string_view>
@@ -94,26 +97,36 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     // A fixed layout: the window keeps its designed size and offers no maximise.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                    Qt::WindowCloseButtonHint);
-    setFixedSize(pixels(clientArea).size());
+    // The designed client area, whole, below a menu bar that carries what came later: the
+    // window grows by the menu bar's height only.
+    auto* client = new QWidget(this);
+    client->setObjectName("clientArea");
+    client->setFixedSize(pixels(clientArea).size());
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    layout->setMenuBar(createMenus());
+    layout->addWidget(client);
     // Small enough for every caption, item and result line to fit its control.
     QFont compact("Liberation Sans");
     compact.setPixelSize(10);
-    setFont(compact);
+    client->setFont(compact);
 
-    Combo1 = placed<QComboBox>(this, "Combo1");
-    Label1[0] = placed<QLabel>(this, "Label1_0", QString("XM Speed"));
-    Combo2 = placed<QComboBox>(this, "Combo2");
-    Label1[1] = placed<QLabel>(this, "Label1_1", QString("XM Tempo"));
-    Label2 = placed<ReadoutLabel>(this, "Label2");
-    Combo3 = placed<QComboBox>(this, "Combo3");
-    Label1[2] = placed<QLabel>(this, "Label1_2", QString("Tolerance %"));
-    Option1[0] = placed<QRadioButton>(this, "Option1_0", QString("NTSC"));
-    Option1[1] = placed<QRadioButton>(this, "Option1_1", QString("PAL"));
-    Command2 = placed<QPushButton>(this, "Command2", QString("Go"));
-    List1 = placed<QListWidget>(this, "List1");
-    Command1 = placed<QPushButton>(this, "Command1", QString("Exit"));
-    List2[0] = placed<QListWidget>(this, "List2_0");
-    List2[1] = placed<QListWidget>(this, "List2_1");
+    Combo1 = placed<QComboBox>(client, "Combo1");
+    Label1[0] = placed<QLabel>(client, "Label1_0", QString("XM Speed"));
+    Combo2 = placed<QComboBox>(client, "Combo2");
+    Label1[1] = placed<QLabel>(client, "Label1_1", QString("XM Tempo"));
+    Label2 = placed<ReadoutLabel>(client, "Label2");
+    Combo3 = placed<QComboBox>(client, "Combo3");
+    Label1[2] = placed<QLabel>(client, "Label1_2", QString("Tolerance %"));
+    Option1[0] = placed<QRadioButton>(client, "Option1_0", QString("NTSC"));
+    Option1[1] = placed<QRadioButton>(client, "Option1_1", QString("PAL"));
+    Command2 = placed<QPushButton>(client, "Command2", QString("Go"));
+    List1 = placed<QListWidget>(client, "List1");
+    Command1 = placed<QPushButton>(client, "Command1", QString("Exit"));
+    List2[0] = placed<QListWidget>(client, "List2_0");
+    List2[1] = placed<QListWidget>(client, "List2_1");
 
     for (QLabel* caption : Label1) caption->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     // Screen readers name each selector by the caption that labels it.
@@ -156,12 +169,40 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     Form_Load();
 }
 
+QMenuBar* Form1::createMenus() {
+    auto* bar = new QMenuBar(this);
+    QMenu* driverMenu = bar->addMenu("&Driver");
+    driverMenu->setToolTipsVisible(true);
+    auto* choices = new QActionGroup(driverMenu);
+    for (const Driver& d : drivers) {
+        // The games in the item, the model beside it; "&" is no mnemonic here.
+        QAction* choice = driverMenu->addAction(qText(d.name) + ": " + qText(d.games).replace("&", "&&") + "\t" +
+                                                qText(infoOf(d.model).name));
+        choice->setToolTip(QString("%1 model, %2 updates a second on PAL")
+                               .arg(qText(infoOf(d.model).name), qText(d.palUpdates)));
+        choice->setObjectName(qText(d.name));
+        choice->setCheckable(true);
+        choice->setChecked(&d == &defaultDriver);
+        choice->setActionGroup(choices);
+        connect(choice, &QAction::triggered, this, [this, &d] { chooseDriver(d); });
+    }
+    return bar;
+}
+
+void Form1::chooseDriver(const Driver& chosen) {
+    if (chosen.name == driver.name) return;
+    driver = chosen;
+    rateTable.emplace(driver.model);
+    setWindowTitle(&chosen == &defaultDriver ? QString("Beatwright") : qText(chosen.name) + " \u2014 Beatwright");
+    clearResults();
+}
+
 void Form1::Form_Load() {
     for (QComboBox* combo : {Combo1, Combo2, Combo3}) combo->clear();
     List1->clear();
     Combo1->addItems(items({{minSpeed, maxSpeed}}));
     Combo2->addItems(items({{minTempo, maxTempo}}));
-    rateTable.emplace();
+    rateTable.emplace(driver.model);
     // Tolerances in percent: fine steps near an exact match, coarse ones far from it.
     Combo3->addItems(items({{0, 10}, {15, 50, 5}, {60, 250, 10}, {300, 4000, 50}, {4500, 10000, 500}}));
     Combo1->setCurrentIndex(0);
@@ -193,7 +234,8 @@ void Form1::tempocal() {
     List1->clear();
     List2[0]->clear();
     List2[1]->clear();
-    const auto matches = beatwright::tempocal(text(Combo1), text(Combo2), standard(), text(Combo3), *rateTable);
+    const auto matches =
+        beatwright::tempocal(text(Combo1), text(Combo2), standard(), text(Combo3), *rateTable, driver);
     for (const Match& m : matches) {
         List1->addItem(qText(m.line));
         List2[0]->addItem(qText(integerText(m.divider)));
@@ -207,8 +249,11 @@ void Form1::tempocal() {
 void Form1::List1_Click() {
     const int i = selectedLine();
     if (i == -1) return;
-    Label2->setText(qText(readout(List2[1]->item(i)->text().toStdString(), List2[0]->item(i)->text().toStdString(),
-                                  text(Combo1), standard())));
+    const QString divider = List2[0]->item(i)->text(), secondByte = List2[1]->item(i)->text();
+    Label2->setText(
+        qText(readout(secondByte.toStdString(), divider.toStdString(), text(Combo1), standard(), driver)),
+        QString("the XM tempo at speed %1 of divider %2 and %3 %4")
+            .arg(Combo1->currentText(), divider, qText(infoOf(driver.model).byteName), secondByte));
 }
 
 void Form1::copySelectedLine(bool asSource) {

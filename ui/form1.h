@@ -5,12 +5,14 @@
 #include <array>
 #include <optional>
 
+#include "beatwright/driver.h"
 #include "beatwright/rate_table.h"
 #include "beatwright/video_standard.h"
 
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QMenuBar;
 class QPushButton;
 class QRadioButton;
 
@@ -38,6 +40,8 @@ private:
     void Command2_Click();
     void List1_Click();
 
+    QMenuBar* createMenus();
+    void chooseDriver(const Driver& chosen);
     void clearResults();
     void copySelectedLine(bool asSource);  // the line as shown, or as SMPS2ASM source
     [[nodiscard]] int selectedLine() const;
@@ -54,7 +58,8 @@ private:
     QPushButton* Command1;
     QPushButton* Command2;
 
-    std::optional<RateTable> rateTable;  // built at load, kept for the life of the window
+    Driver driver = defaultDriver;
+    std::optional<RateTable> rateTable;  // of the driver's model: built at load and when the driver changes
 };
 
 }  // namespace beatwright

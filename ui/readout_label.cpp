@@ -16,9 +16,9 @@ ReadoutLabel::ReadoutLabel(QWidget* parent) : QLabel(parent) {
     addAction(copy);
 }
 
-void ReadoutLabel::setText(const QString& text) {
+void ReadoutLabel::setText(const QString& text, const QString& about) {
     QLabel::setText(text);
-    setToolTip(text);
+    setToolTip(about.isEmpty() ? text : text + ": " + about);
     actions().front()->setEnabled(!text.isEmpty());
 }
 

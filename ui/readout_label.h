@@ -11,7 +11,8 @@ class ReadoutLabel : public QLabel {
     Q_OBJECT
 public:
     explicit ReadoutLabel(QWidget* parent = nullptr);
-    void setText(const QString& text);
+    // The tooltip is the whole number, followed by what it is where told.
+    void setText(const QString& text, const QString& about = {});
     [[nodiscard]] QString shownText() const;
 
 protected:

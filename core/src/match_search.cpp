@@ -13,8 +13,8 @@ namespace beatwright {
 namespace {
 
 struct Candidate {
-    int divider = 0;
-    int period = 0;  // 0 while the divider has no such pair within the tolerance
+    int divider = 0;  // 0 while the divider has no such pair within the tolerance
+    int period = 0;
     float magnitude = 0;
 };
 
@@ -30,14 +30,17 @@ struct DividerBest {
 };
 
 void offer(Candidate& best, int divider, int period, float magnitude) {
-    if (best.period == 0 || magnitude <= best.magnitude) best = {divider, period, magnitude};
+    if (best.divider == 0 || magnitude <= best.magnitude) best = {divider, period, magnitude};
 }
 
 }  // namespace
 
-float targetRate(double tempo, double speed, VideoStandard standard) {
+float targetRate(double tempo, double speed, VideoStandard standard, const Driver& driver) {
     if (!(tempo > 0 && speed > 0)) throw std::invalid_argument("the tempo and the speed must be positive");
-    const double ratio = standard == VideoStandard::PAL ? (tempo * 6) / (speed * 5) : tempo / speed;
+    // Fewer updates a second play the pair slower: the XM side is raised to match. At 60
+    // the factors are 1 and the quotient is exactly tempo / speed.
+    const Updates updates = updatesOn(driver, standard);
+    const double ratio = (tempo * updates.den) / (speed * updates.num);
     const auto target = static_cast<float>(ratio);
     if (!(std::isfinite(target) && target > 0)) {
         throw std::invalid_argument("the tempo-to-speed ratio is beyond single precision");
@@ -45,8 +48,8 @@ float targetRate(double tempo, double speed, VideoStandard standard) {
     return target;
 }
 
-std::string matchLine(int divider, int period, float deviation) {
-    std::string line = pairKey(divider, period);
+std::string matchLine(int divider, int secondByte, float deviation) {
+    std::string line = pairKey(divider, secondByte);
     if (deviation == 0) return line + " perfect match";
     line += numberText(std::fabs(deviation));
     line += deviation < 0 ? "% slower" : "% faster";
@@ -54,10 +57,14 @@ std::string matchLine(int divider, int period, float deviation) {
 }
 
 std::vector<Match> tempocal(std::string_view speedText, std::string_view tempoText, VideoStandard standard,
-                            std::string_view toleranceText, RateTable& table) {
+                            std::string_view toleranceText, RateTable& table, const Driver& driver) {
+    if (table.model() != driver.model) {
+        throw std::invalid_argument("the driver " + std::string(driver.name) + " needs a table of the " +
+                                    std::string(infoOf(driver.model).name) + " model");
+    }
     const float tolerance = toSingle(toleranceText);
     if (tolerance < 0) throw std::invalid_argument("the tolerance must not be negative");
-    table.reset(targetRate(leadingNumber(tempoText), leadingNumber(speedText), standard));
+    table.reset(targetRate(leadingNumber(tempoText), leadingNumber(speedText), standard, driver));
 
     // The defining rounds scan the table once per listed line, each taking the closest pair
     // still allowed. What they list per divider is its exact pair, else its closest slower
@@ -69,20 +76,20 @@ std::vector<Match> tempocal(std::string_view speedText, std::string_view tempoTe
         const float deviation = records[i].deviation;
         const float magnitude = std::fabs(deviation);
         if (magnitude > tolerance) continue;
-        const int divider = static_cast<int>(i % dividerCount) + minDivider;
-        const int period = static_cast<int>(i / dividerCount) + minPeriod;
+        const int divider = table.dividerAt(i);
         DividerBest& b = best[static_cast<std::size_t>(divider - minDivider)];
-        offer(deviation < 0 ? b.slower : deviation > 0 ? b.faster : b.perfect, divider, period, magnitude);
+        offer(deviation < 0 ? b.slower : deviation > 0 ? b.faster : b.perfect, divider, table.secondByteAt(i),
+              magnitude);
     }
 
     std::vector<Candidate> listed;
     for (const DividerBest& b : best) {
-        if (b.perfect.period != 0) {
+        if (b.perfect.divider != 0) {
             listed.push_back(b.perfect);
             continue;
         }
         for (const Candidate& c : {b.slower, b.faster}) {
-            if (c.period != 0) listed.push_back(c);
+            if (c.divider != 0) listed.push_back(c);
         }
     }
     std::sort(listed.begin(), listed.end(), listedBefore);
@@ -103,9 +110,8 @@ Match closestMatch(const RateTable& table) {
     for (std::size_t i = 1; i < records.size(); ++i) {
         if (std::fabs(records[i].deviation) <= std::fabs(records[closest].deviation)) closest = i;
     }
-    const int divider = static_cast<int>(closest % dividerCount) + minDivider;
-    const int period = static_cast<int>(closest / dividerCount) + minPeriod;
-    return {divider, period, matchLine(divider, period, records[closest].deviation)};
+    const int divider = table.dividerAt(closest), secondByte = table.secondByteAt(closest);
+    return {divider, secondByte, matchLine(divider, secondByte, records[closest].deviation)};
 }
 
 }  // namespace beatwright

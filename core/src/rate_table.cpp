@@ -6,25 +6,17 @@
 
 namespace beatwright {
 
-namespace {
-
-std::size_t position(int divider, int period) {
-    if (divider < minDivider || divider > maxDivider || period < minPeriod || period > maxPeriod) {
-        throw std::out_of_range("no rate record for divider " + std::to_string(divider) +
-                                " and period " + std::to_string(period));
-    }
-    return static_cast<std::size_t>(period - minPeriod) * dividerCount +
-           static_cast<std::size_t>(divider - minDivider);
-}
-
-}  // namespace
-
-RateTable::RateTable() : records_(static_cast<std::size_t>(dividerCount) * periodCount) {
-    for (int period = minPeriod; period <= maxPeriod; ++period) {
-        // (period - 1) * 150 is exact; the two divisions round in double, the store in float.
-        const double ticks = (period - 1) * 150.0;
+RateTable::RateTable(TempoModel model)
+    : model_(model),
+      minByte_(infoOf(model).minByte),
+      maxByte_(infoOf(model).maxByte),
+      records_(static_cast<std::size_t>(dividerCount) * (maxByte_ - minByte_ + 1)) {
+    for (int byte = minByte_; byte <= maxByte_; ++byte) {
+        // advancing * 150 is exact; the two divisions round in double, the store in float.
+        const Advance advance = advanceOf(model, byte);
+        const double ticks = advance.advancing * 150.0;
         for (int divider = minDivider; divider <= maxDivider; ++divider) {
-            record(divider, period).rate = static_cast<float>(ticks / period / divider);
+            record(divider, byte).rate = static_cast<float>(ticks / advance.frames / divider);
         }
     }
 }
@@ -40,12 +32,25 @@ void RateTable::reset(float target) {
     }
 }
 
-RateRecord& RateTable::record(int divider, int period) {
-    return records_[position(divider, period)];
+std::size_t RateTable::position(int divider, int secondByte) const {
+    if (divider < minDivider || divider > maxDivider || secondByte < minByte_ || secondByte > maxByte_) {
+        throw std::out_of_range("no rate record for divider " + std::to_string(divider) + " and " +
+                                std::string(infoOf(model_).byteName) + " " + std::to_string(secondByte));
+    }
+    return static_cast<std::size_t>(secondByte - minByte_) * dividerCount +
+           static_cast<std::size_t>(divider - minDivider);
 }
 
-const RateRecord& RateTable::record(int divider, int period) const {
-    return records_[position(divider, period)];
+RateRecord& RateTable::record(int divider, int secondByte) { return records_[position(divider, secondByte)]; }
+
+const RateRecord& RateTable::record(int divider, int secondByte) const {
+    return records_[position(divider, secondByte)];
+}
+
+int RateTable::dividerAt(std::size_t position) const { return static_cast<int>(position % dividerCount) + minDivider; }
+
+int RateTable::secondByteAt(std::size_t position) const {
+    return static_cast<int>(position / dividerCount) + minByte_;
 }
 
 }  // namespace beatwright

@@ -10,10 +10,10 @@ namespace beatwright {
 
 namespace {
 
-double wholeIn(std::string_view text, int low, int high, const char* what) {
+double wholeIn(std::string_view text, int low, int high, std::string_view what) {
     const double value = toDouble(text);
     if (value < low || value > high || value != std::floor(value)) {
-        throw std::invalid_argument(std::string(what) + " must be a whole number from " + std::to_string(low) +
+        throw std::invalid_argument("the " + std::string(what) + " must be a whole number from " + std::to_string(low) +
                                     " to " + std::to_string(high) + ", not '" + std::string(text) + "'");
     }
     return value;
@@ -22,14 +22,18 @@ double wholeIn(std::string_view text, int low, int high, const char* what) {
 }  // namespace
 
 std::string readout(std::string_view periodText, std::string_view dividerText, std::string_view speedText,
-                    VideoStandard standard) {
-    const double p = wholeIn(periodText, minPeriod, maxPeriod, "the period");
-    const double d = wholeIn(dividerText, minDivider, maxDivider, "the divider");
+                    VideoStandard standard, const Driver& driver) {
+    const ModelInfo& model = infoOf(driver.model);
+    const double p = wholeIn(periodText, model.minByte, model.maxByte, model.byteName);
+    const double d = wholeIn(dividerText, minDivider, maxDivider, "divider");
     const double s = toDouble(speedText);
     if (!(s > 0)) throw std::invalid_argument("the speed must be positive, not '" + std::string(speedText) + "'");
 
-    const double r = ((p - 1) * 150) / p;
-    const double tempo = standard == VideoStandard::PAL ? ((s * 5) * r) / (d * 6) : (s * r) / d;
+    const Advance advance = advanceOf(driver.model, static_cast<int>(p));
+    const double r = (advance.advancing * 150.0) / advance.frames;
+    // At 60 updates a second the factors are 1: exactly (s * r) / d.
+    const Updates updates = updatesOn(driver, standard);
+    const double tempo = ((s * updates.num) * r) / (d * updates.den);
     if (!std::isfinite(tempo)) throw std::invalid_argument("the speed is too large, '" + std::string(speedText) + "'");
     return numberText(tempo).substr(1);
 }

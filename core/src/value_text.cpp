@@ -82,13 +82,13 @@ std::string numberTextOf(F x, int significantDigits) {
 }  // namespace
 
 std::string hexpad(int n) {
-    if (n < 1 || n > 256) throw std::out_of_range("hexpad takes 1 to 256, not " + std::to_string(n));
+    if (n < 0 || n > 256) throw std::out_of_range("hexpad takes 0 to 256, not " + std::to_string(n));
     return {hexDigits[(n / 16) % 16], hexDigits[n % 16]};
 }
 
-std::string pairKey(int divider, int period) {
-    if (period < 2) throw std::out_of_range("a pair's period is 2 to 256, not " + std::to_string(period));
-    return hexpad(divider) + hexpad(period);
+std::string pairKey(int divider, int secondByte) {
+    if (divider < 1) throw std::out_of_range("a pair's divider is 1 to 256, not " + std::to_string(divider));
+    return hexpad(divider) + hexpad(secondByte);
 }
 
 std::string smps2asmLine(int divider, int period) {
@@ -96,21 +96,20 @@ std::string smps2asmLine(int divider, int period) {
     return "smpsHeaderTempo $" + key.substr(0, 2) + ", $" + key.substr(2);
 }
 
-Pair parsePairKey(std::string_view key) {
+Pair parsePairKey(std::string_view key, TempoModel model) {
+    const ModelInfo& info = infoOf(model);
     const auto invalid = [&] {
-        return std::invalid_argument("'" + std::string(key) +
-                                     "' is not a pair key: four hex digits, divider then period (00 for 256), "
-                                     "period not 01");
+        return std::invalid_argument("'" + std::string(key) + "' is not a pair key: " + std::string(info.keyRule));
     };
     if (key.size() != 4) throw invalid();
-    const auto byteAt = [&](std::size_t at) {
+    const auto byteAt = [&](std::size_t at, int zeroStandsFor) {
         unsigned value = 0;
         const char* first = key.data() + at;
         if (std::from_chars(first, first + 2, value, 16).ptr != first + 2) throw invalid();
-        return value == 0 ? 256 : static_cast<int>(value);
+        return value == 0 ? zeroStandsFor : static_cast<int>(value);
     };
-    const Pair pair{byteAt(0), byteAt(2)};
-    if (pair.period == 1) throw invalid();
+    const Pair pair{byteAt(0, 256), byteAt(2, info.maxByte == 256 ? 256 : 0)};
+    if (pair.period < info.minByte) throw invalid();
     return pair;
 }
 

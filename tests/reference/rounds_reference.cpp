@@ -7,20 +7,26 @@ namespace beatwright::reference {
 
 namespace {
 
-constexpr int dividers = 256;
-constexpr int periods = 255;  // 2 to 256
+int lowestByte(Model model) { return model == Model::Timeout ? 2 : model == Model::CarryAdvance ? 1 : 0; }
+int highestByte(Model model) { return model == Model::Timeout ? 256 : 255; }
 
-std::size_t at(int divider, int period) { return static_cast<std::size_t>((period - 2) * dividers + divider - 1); }
+// 150 x the share of updates that advance the song.
+double ticks(Model model, int byte) {
+    switch (model) {
+    case Model::Timeout:
+        return ((byte - 1) * 150.0) / byte;
+    case Model::CarryAdvance:
+        return (byte * 150.0) / 256;
+    case Model::CarryDelay:
+        return ((256 - byte) * 150.0) / 256;
+    }
+    return 0;
+}
 
-const std::vector<float>& rates() {
-    static const std::vector<float> table = [] {
-        std::vector<float> r(dividers * periods);
-        for (int p = 2; p <= 256; ++p) {
-            for (int d = 1; d <= 256; ++d) r[at(d, p)] = static_cast<float>((p - 1) * 150.0 / p / d);
-        }
-        return r;
-    }();
-    return table;
+// Updates a second over 60, as num / den.
+std::pair<double, double> updates(const Machine& m) {
+    if (m.standard == VideoStandard::NTSC || m.pal == PalUpdates::Sixty) return {1, 1};
+    return m.pal == PalUpdates::Fifty ? std::pair{5.0, 6.0} : std::pair{35.0, 36.0};
 }
 
 // printf's %g at a precision, with an upper-case E and no 0 before the point.
@@ -41,33 +47,38 @@ std::string hex2(int n) {
 
 }  // namespace
 
-Rounds roundsTempocal(int speed, int tempo, VideoStandard standard, float tolerance) {
-    const double s = speed, t = tempo;
-    const float target = static_cast<float>(standard == VideoStandard::PAL ? (t * 6) / (s * 5) : t / s);
+Rounds roundsTempocal(const Machine& machine, int speed, int tempo, float tolerance) {
+    const int low = lowestByte(machine.model), high = highestByte(machine.model);
+    const auto at = [&](int d, int byte) { return static_cast<std::size_t>((byte - low) * 256 + d - 1); };
+    const auto [num, den] = updates(machine);
+    const double target = static_cast<float>((tempo * den) / (speed * num));
     Rounds out;
-    out.deviations.resize(rates().size());
-    for (std::size_t i = 0; i < rates().size(); ++i) {
-        out.deviations[i] = static_cast<float>(((rates()[i] - static_cast<double>(target)) * 100) / target);
+    out.deviations.resize(static_cast<std::size_t>(256 * (high - low + 1)));
+    for (int byte = low; byte <= high; ++byte) {
+        for (int d = 1; d <= 256; ++d) {
+            const double rate = static_cast<float>(ticks(machine.model, byte) / d);
+            out.deviations[at(d, byte)] = static_cast<float>(((rate - target) * 100) / target);
+        }
     }
-    std::vector<char> used(rates().size());
+    std::vector<char> used(out.deviations.size());
     bool slower[257] = {}, faster[257] = {}, perfect[257] = {};
     for (;;) {
         float best = tolerance;
-        int bestD = 0, bestP = 0;
+        int bestD = 0, bestB = 0;
         for (int d = 1; d <= 256; ++d) {
             if (perfect[d] || (slower[d] && faster[d])) continue;
-            for (int p = 2; p <= 256; ++p) {
-                const float x = out.deviations[at(d, p)];
-                if (used[at(d, p)] || std::fabs(x) > best || (slower[d] && x < 0) || (faster[d] && x > 0)) continue;
+            for (int byte = low; byte <= high; ++byte) {
+                const float x = out.deviations[at(d, byte)];
+                if (used[at(d, byte)] || std::fabs(x) > best || (slower[d] && x < 0) || (faster[d] && x > 0)) continue;
                 bestD = d;
-                bestP = p;
+                bestB = byte;
                 best = std::fabs(x);
             }
         }
         if (bestD == 0) return out;
-        used[at(bestD, bestP)] = true;
-        const float x = out.deviations[at(bestD, bestP)];
-        std::string line = hex2(bestD) + hex2(bestP);
+        used[at(bestD, bestB)] = true;
+        const float x = out.deviations[at(bestD, bestB)];
+        std::string line = hex2(bestD) + hex2(bestB);
         if (x == 0) {
             perfect[bestD] = true;
             line += " perfect match";
@@ -75,14 +86,13 @@ Rounds roundsTempocal(int speed, int tempo, VideoStandard standard, float tolera
             (x < 0 ? slower : faster)[bestD] = true;
             line += " " + printed("%.7g", std::fabs(x)) + (x < 0 ? "% slower" : "% faster");
         }
-        out.matches.push_back({bestD, bestP, line});
+        out.matches.push_back({bestD, bestB, line});
     }
 }
 
-std::string readoutOf(int speed, int divider, int period, VideoStandard standard) {
-    const double s = speed, d = divider, p = period;
-    const double r = ((p - 1) * 150) / p;
-    return printed("%.15g", standard == VideoStandard::PAL ? ((s * 5) * r) / (d * 6) : (s * r) / d);
+std::string readoutOf(const Machine& machine, int speed, int divider, int secondByte) {
+    const auto [num, den] = updates(machine);
+    return printed("%.15g", ((speed * num) * ticks(machine.model, secondByte)) / (divider * den));
 }
 
 }  // namespace beatwright::reference

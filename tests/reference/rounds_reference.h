@@ -10,13 +10,23 @@ namespace beatwright::reference {
 // The search as the plain loop of rounds that defines it, written apart from the product:
 // its own rates, target, deviations and line text, sharing only the types it is compared
 // in. Slow; the product must agree with it line for line, deviation for deviation.
+
+enum class Model { Timeout, CarryAdvance, CarryDelay };
+enum class PalUpdates { Fifty, Sixty, FiftyEightAndAThird };
+
+struct Machine {
+    Model model;
+    PalUpdates pal;
+    VideoStandard standard;
+};
+
 struct Rounds {
     std::vector<Match> matches;
-    std::vector<float> deviations;  // every pair's, period ascending, divider fastest
+    std::vector<float> deviations;  // every pair's, second byte ascending, divider fastest
 };
-Rounds roundsTempocal(int speed, int tempo, VideoStandard standard, float tolerance);
+Rounds roundsTempocal(const Machine& machine, int speed, int tempo, float tolerance);
 
 // The XM tempo of a pair at a speed, as the readout shows it.
-std::string readoutOf(int speed, int divider, int period, VideoStandard standard);
+std::string readoutOf(const Machine& machine, int speed, int divider, int secondByte);
 
 }  // namespace beatwright::reference

@@ -3,17 +3,20 @@
 #include <string>
 #include <string_view>
 
+#include "beatwright/driver.h"
+
 namespace beatwright {
 
 // The text forms of values: every number the window shows or parses goes through these,
 // independent of the locale (the decimal separator is always a full stop).
 
-// Two upper-case hex digits; 256 is written 00. Precondition: n 1-256, else std::out_of_range.
+// Two upper-case hex digits; 256 is written 00, as is 0. Precondition: n 0-256, else
+// std::out_of_range.
 [[nodiscard]] std::string hexpad(int n);
 
-// A result line's key: hexpad(divider) then hexpad(period), e.g. "0724".
-// Precondition: divider 1-256, period 2-256, else std::out_of_range.
-[[nodiscard]] std::string pairKey(int divider, int period);
+// A result line's key: hexpad(divider) then hexpad(second byte), e.g. "0724".
+// Precondition: divider 1-256, second byte 0-256, else std::out_of_range.
+[[nodiscard]] std::string pairKey(int divider, int secondByte);
 
 // The pair as SMPS2ASM source writes a song header's tempo: "smpsHeaderTempo $07, $24".
 // Precondition: as pairKey.
@@ -25,9 +28,11 @@ struct Pair {
     friend bool operator==(const Pair&, const Pair&) = default;
 };
 
-// The pair of a four-hex-digit key of either case, 00 standing for 256.
-// Precondition: exactly four hex digits and a period other than 01, else std::invalid_argument.
-[[nodiscard]] Pair parsePairKey(std::string_view key);
+// The pair of a four-hex-digit key of either case: divider 00 stands for 256, and a second
+// byte 00 for 256 where the model goes up to 256, else for 0.
+// Precondition: exactly four hex digits of a pair of the model (the rule its keyRule
+// tells), else std::invalid_argument.
+[[nodiscard]] Pair parsePairKey(std::string_view key, TempoModel model = TempoModel::Timeout);
 
 // Plain decimal digits, a minus sign only when negative.
 [[nodiscard]] std::string integerText(int value);
