@@ -7,12 +7,14 @@
 #include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <ostream>
 #include <stdexcept>
 
 #include "beatwright/match_search.h"
+#include "beatwright/song.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
 
@@ -59,7 +61,10 @@ const ValueOption driverOption{"--driver", "NAME", "the SMPS driver the song pla
                                    for (const Driver& d : drivers) names += (names.empty() ? "" : ", ") + std::string(d.name);
                                    return "one of " + names;
                                }()};
-const std::array valueOptions{&speedOption, &tempoOption, &toleranceOption, &pairOption, &formatOption, &driverOption};
+const ValueOption songOption{"--song", "FILE",
+                             "answer for every speed and tempo the song plays, in play order", "a module file"};
+const std::array valueOptions{&speedOption,  &tempoOption,  &toleranceOption, &pairOption,
+                              &formatOption, &driverOption, &songOption};
 
 // Decimal digits only: "6.0", "+6" and " 6" are not what a script means by 6.
 std::string checkWhole(const ValueOption& option, const std::string& text, int low, int high) {
@@ -101,9 +106,10 @@ Driver checkDriver(const std::optional<std::string>& name) {
 }
 
 struct Options {
-    std::optional<std::string> speed, tempo, tolerance, pair, format, driver;
+    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song;
     bool pal = false;
     bool details = false;
+    bool best = false;
     bool listDrivers = false;
 };
 
@@ -121,18 +127,27 @@ void listDrivers(std::ostream& out) {
 }
 
 void rejectCombination(const Options& o) {
-    if (!o.speed) throw UsageError("--speed is required: " + speedOption.accepts);
+    if (o.format && *o.format != "text" && *o.format != "smps2asm") formatOption.reject(*o.format);
+    if (o.song) {
+        for (const auto& [given, name] : {std::pair{o.speed.has_value(), "--speed"},
+                                          std::pair{o.tempo.has_value(), "--tempo"},
+                                          std::pair{o.pair.has_value(), "--pair"}}) {
+            if (given) throw UsageError(std::string("--song takes no ") + name + ": the song gives them");
+        }
+        return;
+    }
+    if (!o.speed) throw UsageError("--speed is required: " + speedOption.accepts + ", or --song FILE");
     if (o.pair) {
         for (const auto& [given, name] : {std::pair{o.tempo.has_value(), "--tempo"},
                                           std::pair{o.tolerance.has_value(), "--tolerance"},
                                           std::pair{o.details, "--details"},
-                                          std::pair{o.format.has_value(), "--format"}}) {
+                                          std::pair{o.format.has_value(), "--format"},
+                                          std::pair{o.best, "--best"}}) {
             if (given) throw UsageError(std::string("--pair takes no ") + name + ": it reads one pair, not a search");
         }
     } else if (!o.tempo) {
         throw UsageError("--tempo is required (" + tempoOption.accepts + "), or --pair DDPP for the XM tempo of one pair");
     }
-    if (o.format && *o.format != "text" && *o.format != "smps2asm") formatOption.reject(*o.format);
 }
 
 // The shortest tolerance of at most one decimal that lists a pair at this deviation.
@@ -146,38 +161,83 @@ std::string toleranceListing(float deviation) {
     return text();
 }
 
-int run(const Options& o, std::ostream& out, std::ostream& err) {
-    const VideoStandard standard = o.pal ? VideoStandard::PAL : VideoStandard::NTSC;
-    const Driver driver = checkDriver(o.driver);
-    const std::string speed = checkWhole(speedOption, *o.speed, minSpeed, maxSpeed);
-    const auto readoutOf = [&](int divider, int secondByte) {
+// Searches on one machine at one tolerance, on one table.
+struct Search {
+    VideoStandard standard;
+    Driver driver;
+    std::string tolerance;
+    RateTable table{driver.model};
+
+    std::vector<Match> run(const std::string& speed, const std::string& tempo) {
+        return tempocal(speed, tempo, standard, tolerance, table, driver);
+    }
+    [[nodiscard]] std::string readoutOf(const std::string& speed, int divider, int secondByte) const {
         return readout(integerText(secondByte), integerText(divider), speed, standard, driver);
-    };
+    }
+    [[nodiscard]] float deviationOf(const Match& m) const { return table.record(m.divider, m.period).deviation; }
+};
+
+// The lines of a search as the options ask for them.
+void printMatches(const std::vector<Match>& matches, const Options& o, const Search& search, const std::string& speed,
+                  std::ostream& out) {
+    for (const Match& m : matches) {
+        out << (o.format == "smps2asm" ? smps2asmLine(m.divider, m.period) : m.line);
+        if (o.details) out << '\t' << m.divider << '\t' << m.period << '\t' << search.readoutOf(speed, m.divider, m.period);
+        out << '\n';
+        if (o.best) break;
+    }
+}
+
+// How far the SMPS song gets ahead of the XM song (behind, when negative) over a stretch.
+std::string driftText(double seconds, float deviation) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.2f", seconds * deviation / 100);
+    return std::string_view(text).substr(1) == "0.00" ? "0.00" : text;
+}
+
+// Each state of the song, in play order: a header line, then its lines as a search prints them.
+int runSong(const Options& o, Search& search, std::ostream& out) {
+    std::vector<SongState> states;
+    try {
+        states = readSongFile(*o.song);
+    } catch (const SongError& e) {
+        throw UsageError(*o.song + ": " + e.what());
+    }
+    for (const SongState& state : states) {
+        const std::string speed = integerText(state.speed);
+        const std::vector<Match> matches = search.run(speed, integerText(state.tempo));
+        const Match closest = closestMatch(search.table);
+        char seconds[32];
+        std::snprintf(seconds, sizeof seconds, "%.1f", state.seconds);
+        out << "speed " << state.speed << ", tempo " << state.tempo << ": from order " << state.order << " row "
+            << state.row << ", " << state.rows << " rows, " << seconds << " s; ";
+        if (matches.empty()) out << "no pair within " << search.tolerance << "%; ";
+        out << "the closest pair" << (matches.empty() ? ", " + closest.line.substr(0, 4) + "," : "") << " drifts "
+            << driftText(state.seconds, search.deviationOf(closest)) << " s\n";
+        printMatches(matches, o, search, speed, out);
+    }
+    return exitMatches;
+}
+
+int run(const Options& o, std::ostream& out, std::ostream& err) {
+    Search search{o.pal ? VideoStandard::PAL : VideoStandard::NTSC, checkDriver(o.driver),
+                  checkTolerance(o.tolerance.value_or("5"))};
+    if (o.song) return runSong(o, search, out);
+    const std::string speed = checkWhole(speedOption, *o.speed, minSpeed, maxSpeed);
     if (o.pair) {
-        const Pair pair = checkPair(*o.pair, driver);
-        out << readoutOf(pair.divider, pair.period) << '\n';
+        const Pair pair = checkPair(*o.pair, search.driver);
+        out << search.readoutOf(speed, pair.divider, pair.period) << '\n';
         return exitMatches;
     }
-    const std::string tempo = checkWhole(tempoOption, *o.tempo, minTempo, maxTempo);
-    const std::string tolerance = checkTolerance(o.tolerance.value_or("5"));
-    RateTable table(driver.model);
-    const std::vector<Match> matches = tempocal(speed, tempo, standard, tolerance, table, driver);
+    const std::vector<Match> matches = search.run(speed, checkWhole(tempoOption, *o.tempo, minTempo, maxTempo));
     if (matches.empty()) {
-        const Match closest = closestMatch(table);
+        const Match closest = closestMatch(search.table);
         err << "beatwright-cli: " << noResultsText << '\n'
             << "beatwright-cli: the closest pair, " << closest.line.substr(0, 4) << ", is " << closest.line.substr(5)
-            << "; --tolerance " << toleranceListing(table.record(closest.divider, closest.period).deviation)
-            << " lists it\n";
+            << "; --tolerance " << toleranceListing(search.deviationOf(closest)) << " lists it\n";
         return exitNoMatch;
     }
-    const bool source = o.format == "smps2asm";
-    for (const Match& m : matches) {
-        out << (source ? smps2asmLine(m.divider, m.period) : m.line);
-        if (o.details) {
-            out << '\t' << m.divider << '\t' << m.period << '\t' << readoutOf(m.divider, m.period);
-        }
-        out << '\n';
-    }
+    printMatches(matches, o, search, speed, out);
     return exitMatches;
 }
 
@@ -189,7 +249,9 @@ std::string parseErrorLine(const std::string& message) {
     for (const ValueOption* option : valueOptions) {
         if (name == option->name) return name + " takes one value, " + option->accepts;
     }
-    if (name == "--pal" || name == "--details" || name == "--list-drivers") return name + " takes no value";
+    for (const char* flag : {"--pal", "--details", "--best", "--list-drivers"}) {
+        if (name == flag) return name + " takes no value";
+    }
     return message + "; see --help";
 }
 
@@ -204,6 +266,7 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                  "  beatwright-cli --speed S --tempo T [--tolerance PCT] [--pal] [--driver NAME] [--details]\n"
                  "                 [--format FORMAT]\n"
                  "  beatwright-cli --speed S --pair DDPP [--pal] [--driver NAME]\n"
+                 "  beatwright-cli --song FILE [--tolerance PCT] [--pal] [--driver NAME] [--details] [--best]\n"
                  "  beatwright-cli --list-drivers\n"
                  "A pair is the two tempo bytes of the SMPS song's header, as four hex digits: the divider,\n"
                  "then the second byte, which the driver reads as a period (the timeout model of sonic1)\n"
@@ -212,11 +275,13 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     app.formatter(std::make_shared<NoUsageLine>());
     app.set_version_flag("--version", std::string("beatwright-cli ") + BEATWRIGHT_VERSION);
     app.allow_extras();
-    app.footer("Exit status: 0 when pairs are listed, 1 when none matches, 2 on bad input.");
+    app.footer("Exit status: 0 when pairs are listed (with --song, when the song was read), 1 when none\n"
+               "matches, 2 on bad input or a file that is not a song.");
     Options o;
     for (const auto& [option, value] : {std::pair{&speedOption, &o.speed}, std::pair{&tempoOption, &o.tempo},
                                         std::pair{&toleranceOption, &o.tolerance}, std::pair{&pairOption, &o.pair},
-                                        std::pair{&formatOption, &o.format}, std::pair{&driverOption, &o.driver}}) {
+                                        std::pair{&formatOption, &o.format}, std::pair{&driverOption, &o.driver},
+                                        std::pair{&songOption, &o.song}}) {
         app.add_option(option->name, *value, option->meaning + (": " + option->accepts))
             ->type_name(option->typeName);
     }
@@ -225,6 +290,7 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     app.add_flag("--details", o.details,
                  "follow each line with the divider, the second byte (in decimal) and the XM tempo they give")
         ->disable_flag_override();
+    app.add_flag("--best", o.best, "print only the closest line of each search")->disable_flag_override();
     app.add_flag("--list-drivers", o.listDrivers, "list the drivers, their models and PAL update rates, and exit")
         ->disable_flag_override();
 

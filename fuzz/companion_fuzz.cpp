@@ -37,6 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         args.emplace_back(rest.substr(0, end));
         rest = end == std::string_view::npos ? std::string_view{} : rest.substr(end + 1);
     }
+    // Files are the song reader's fuzzer's business; a path here could name a FIFO.
+    for (const std::string& a : args) {
+        if (a.starts_with("--so")) return 0;
+    }
     std::ostringstream out, err;
     const int status = beatwright::runCompanion(args, out, err);
     const std::string o = out.str(), e = err.str();

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "support/xm_writer.h"
+
 namespace {
 
 struct Outcome {
@@ -100,7 +102,7 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
     const std::string tolerance = "--tolerance takes a decimal number from 0 to 10000";
     const std::string pair = "--pair takes four hex digits, divider then period (00 for 256), period not 01 on sonic1";
     const Case cases[] = {
-        {"nothing", {}, "--speed is required: a whole number from 1 to 31"},
+        {"nothing", {}, "--speed is required: a whole number from 1 to 31, or --song FILE"},
         {"no tempo", {"--speed", "6"},
          "--tempo is required (a whole number from 32 to 255), or --pair DDPP for the XM tempo of one pair"},
         {"speed 0", {"--speed", "0", "--tempo", "125"}, speed + ", not '0'"},
@@ -125,6 +127,7 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
          "--pair takes four hex digits, divider (00 for 256) then tempo, tempo not 00 on sonic2, not '0700'"},
         {"unknown driver", {"--driver", "sonic4", "--speed", "6", "--tempo", "125"},
          "--driver takes one of sonic1, sonic2, sonic3, sonic3k, timeout, carry-advance, carry-delay, not 'sonic4'"},
+        {"song and speed", {"--song", "a.xm", "--speed", "6"}, "--song takes no --speed: the song gives them"},
         {"pair and tolerance", {"--speed", "6", "--pair", "0503", "--tolerance", "5"},
          "--pair takes no --tolerance: it reads one pair, not a search"},
         {"value missing", {"--tempo", "125", "--speed"}, "--speed takes one value, a whole number from 1 to 31"},
@@ -138,6 +141,32 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
         EXPECT_EQ(run.out, "") << c.name;
         EXPECT_EQ(run.status, 2) << c.name;
     }
+}
+
+TEST(Cli, SongStatesInPlayOrder) {
+    const auto write = [](const std::string& name, const std::vector<unsigned char>& bytes) {
+        const auto path = std::filesystem::path(::testing::TempDir()) / name;
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+        return path.string();
+    };
+    // 24 rows at 4 x 2.5 / 125 s, 8 at 4 x 2.5 / 140 s; 150 x 5 / 6 / 4 = 125 / 4 and 150 x 14 / 15 / 4 = 140 / 4.
+    const std::string song =
+        write("song.xm", beatwright::testing::writeXm({6, 125, {0, 1}, {{16, {{0, 0, 0x0F, 0x04}}}, {16, {{8, 0, 0x0F, 0x8C}}}}}));
+    Outcome run = runCli({"--song", song, "--best"});
+    EXPECT_EQ(run.out, "speed 4, tempo 125: from order 0 row 0, 24 rows, 1.9 s; the closest pair drifts 0.00 s\n"
+                       "0406 perfect match\n"
+                       "speed 4, tempo 140: from order 1 row 8, 8 rows, 0.6 s; the closest pair drifts 0.00 s\n"
+                       "040F perfect match\n");
+    EXPECT_EQ(run.status, 0);
+    // 20 rows of 2.5 / 32 s; the closest pair, 0407, is .4464269% fast: +0.00698 s.
+    run = runCli({"--song", write("slow.xm", beatwright::testing::writeXm({1, 32, {0}, {{20, {}}}})), "--tolerance", "0"});
+    EXPECT_EQ(run.out, "speed 1, tempo 32: from order 0 row 0, 20 rows, 1.6 s; no pair within 0%; the closest pair, 0407, "
+                       "drifts +0.01 s\n");
+    EXPECT_EQ(run.status, 0);
+    const std::string broken = write("broken.xm", {'E', 'x', 't'});
+    run = runCli({"--song", broken});
+    EXPECT_EQ(run.err, "beatwright-cli: " + broken + ": not a module file (XM, MOD, S3M, IT or another tracker format)\n");
+    EXPECT_EQ(run.status, 2);
 }
 
 TEST(Cli, HelpAndVersion) {

@@ -9,17 +9,20 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QStyleOption>
 #include <QTest>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
 
 #include "form1.h"
 #include "readout_label.h"
+#include "support/xm_writer.h"
 
 namespace {
 
@@ -83,6 +86,7 @@ private Q_SLOTS:
     void copyLine();
     void accessibleNames();
     void driverMenu();
+    void songFromADrop();
     void exitEndsTheProgram();
 
 private:
@@ -402,11 +406,12 @@ void WindowTest::driverMenu() {
     search("6", "125");
     // Through the menu as a user opens it: the bar's title, then the item.
     auto* bar = control<QMenuBar>();
-    auto* menu = bar->actions().front()->menu();
-    QCOMPARE(bar->actions().front()->text(), QString("&Driver"));
+    QAction* title = bar->actions().at(1);
+    QCOMPARE(title->text(), QString("&Driver"));
+    auto* menu = title->menu();
     QAction* sonic2 = menu->findChild<QAction*>("sonic2");
     QVERIFY(menu->findChild<QAction*>("sonic1")->isChecked());
-    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(bar->actions().front()).center());
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(title).center());
     QTRY_VERIFY(menu->isVisible());
     QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(sonic2).center());
     QVERIFY(sonic2->isChecked());
@@ -419,6 +424,46 @@ void WindowTest::driverMenu() {
     QCOMPARE(lines(list()).mid(0, 3), QStringList({"07F9 .04464111% faster", "05B2 .1249969% faster", "06D5 .156253% slower"}));
     clickLine(0);
     QCOMPARE(readout(), QString("125.055803571429"));  // 6 x 249 x 150 / 256 / 7
+}
+
+void WindowTest::songFromADrop() {
+    QTemporaryDir dir;
+    const auto write = [&](const QString& name, const std::vector<unsigned char>& bytes) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    };
+    write("song.xm", beatwright::testing::writeXm({6, 125, {0, 1}, {{16, {{0, 0, 0x0F, 0x04}}}, {16, {{8, 0, 0x0F, 0x8C}}}}}));
+    write("broken.xm", {'E', 'x', 't', 'e', 'n', 'd', 'e', 'd'});
+    const auto drop = [&](const QString& name) {
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(dir.filePath(name))});
+        QDragEnterEvent enter(QPoint(100, 100), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(form, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent dropped(QPointF(100, 100), Qt::CopyAction, &data, Qt::LeftButton, {});
+        QApplication::sendEvent(form, &dropped);
+    };
+    drop("song.xm");
+    QCOMPARE(control<QComboBox>("Combo1")->currentText(), QString("4"));  // row 0 sets speed 4 at once
+    QCOMPARE(control<QComboBox>("Combo2")->currentText(), QString("125"));
+    QCOMPARE(form->windowTitle(), QString("song.xm \u2014 Beatwright"));
+    auto* bar = control<QMenuBar>();
+    QAction* songTitle = bar->actions().last();
+    QVERIFY(songTitle->isVisible());
+    QStringList states;
+    for (const QAction* a : songTitle->menu()->actions()) states << a->text();
+    QCOMPARE(states, QStringList({"speed 4, tempo 125 \u2014 order 0, row 0", "speed 4, tempo 140 \u2014 order 1, row 8"}));
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(songTitle).center());
+    QTRY_VERIFY(songTitle->menu()->isVisible());
+    QTest::mouseClick(songTitle->menu(), Qt::LeftButton, {},
+                      songTitle->menu()->actionGeometry(songTitle->menu()->actions().last()).center());
+    QCOMPARE(control<QComboBox>("Combo2")->currentText(), QString("140"));
+    // A file that is no song is told, and nothing changes.
+    const QVariantList told = answerBox(QMessageBox::Ok, [&] { drop("broken.xm"); });
+    QCOMPARE(told.mid(0, 2), QVariantList({"Open song", "Cannot read broken.xm:\nnot a module file (XM, MOD, S3M, IT or another tracker format)."}));
+    QCOMPARE(form->windowTitle(), QString("song.xm \u2014 Beatwright"));
+    QCOMPARE(control<QComboBox>("Combo2")->currentText(), QString("140"));
 }
 
 void WindowTest::exitEndsTheProgram() {

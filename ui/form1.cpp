@@ -4,6 +4,11 @@
 #include <QActionGroup>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMimeData>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLabel>
@@ -93,6 +98,7 @@ public:
 Form1::Form1(QWidget* parent) : QWidget(parent) {
     setObjectName("Form1");
     setWindowTitle("Beatwright");
+    setAcceptDrops(true);
     setWindowIcon(QIcon(":/beatwright.svg"));
     // A fixed layout: the window keeps its designed size and offers no maximise.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
@@ -171,6 +177,14 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 
 QMenuBar* Form1::createMenus() {
     auto* bar = new QMenuBar(this);
+    QMenu* fileMenu = bar->addMenu("&File");
+    QAction* open = fileMenu->addAction("&Open song...");
+    open->setShortcut(QKeySequence::Open);
+    connect(open, &QAction::triggered, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, "Open song", {},
+                                                          "Module files (*.xm *.mod *.s3m *.it);;All files (*)");
+        if (!path.isEmpty()) openSong(path);
+    });
     QMenu* driverMenu = bar->addMenu("&Driver");
     driverMenu->setToolTipsVisible(true);
     auto* choices = new QActionGroup(driverMenu);
@@ -186,14 +200,75 @@ QMenuBar* Form1::createMenus() {
         choice->setActionGroup(choices);
         connect(choice, &QAction::triggered, this, [this, &d] { chooseDriver(d); });
     }
+    songMenu = bar->addMenu("&Song");
+    songMenu->menuAction()->setVisible(false);
     return bar;
+}
+
+void Form1::openSong(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    std::vector<SongState> states;
+    try {
+        states = readSongFile(QFile::encodeName(path).toStdString());
+    } catch (const SongError& e) {
+        QMessageBox::warning(this, "Open song", QString("Cannot read %1:\n%2.").arg(name, QString::fromUtf8(e.what())));
+        return;
+    }
+    songName = name;
+    updateTitle();
+    songMenu->clear();
+    for (const SongState& state : states) {
+        const bool listed = Combo1->findText(QString::number(state.speed)) != -1 &&
+                            Combo2->findText(QString::number(state.tempo)) != -1;
+        QAction* choice = songMenu->addAction(QString("speed %1, tempo %2 \u2014 order %3, row %4%5")
+                                                  .arg(state.speed)
+                                                  .arg(state.tempo)
+                                                  .arg(state.order)
+                                                  .arg(state.row)
+                                                  .arg(listed ? "" : " (not in the lists: see beatwright-cli --song)"));
+        choice->setEnabled(listed);
+        connect(choice, &QAction::triggered, this, [this, state] { chooseSongState(state); });
+    }
+    songMenu->menuAction()->setVisible(states.size() > 1);
+    const QAction* first = songMenu->actions().front();
+    if (first->isEnabled()) {
+        chooseSongState(states.front());
+    } else {
+        QMessageBox::warning(this, "Open song",
+                             QString("The song starts at speed %1, tempo %2, which the lists do not hold.\n"
+                                     "beatwright-cli --song answers for every state of the song.")
+                                 .arg(states.front().speed)
+                                 .arg(states.front().tempo));
+    }
+}
+
+void Form1::chooseSongState(const SongState& state) {
+    Combo1->setCurrentIndex(Combo1->findText(QString::number(state.speed)));
+    Combo2->setCurrentIndex(Combo2->findText(QString::number(state.tempo)));
+}
+
+void Form1::dragEnterEvent(QDragEnterEvent* event) {
+    const auto urls = event->mimeData()->urls();
+    if (urls.size() == 1 && urls.front().isLocalFile()) event->acceptProposedAction();
+}
+
+void Form1::dropEvent(QDropEvent* event) {
+    event->acceptProposedAction();
+    openSong(event->mimeData()->urls().front().toLocalFile());
+}
+
+void Form1::updateTitle() {
+    QStringList parts;
+    if (!songName.isEmpty()) parts << songName;
+    if (driver.name != defaultDriver.name) parts << qText(driver.name);
+    setWindowTitle((parts << "Beatwright").join(" \u2014 "));
 }
 
 void Form1::chooseDriver(const Driver& chosen) {
     if (chosen.name == driver.name) return;
     driver = chosen;
     rateTable.emplace(driver.model);
-    setWindowTitle(&chosen == &defaultDriver ? QString("Beatwright") : qText(chosen.name) + " \u2014 Beatwright");
+    updateTitle();
     clearResults();
 }
 

@@ -7,11 +7,13 @@
 
 #include "beatwright/driver.h"
 #include "beatwright/rate_table.h"
+#include "beatwright/song.h"
 #include "beatwright/video_standard.h"
 
 class QComboBox;
 class QLabel;
 class QListWidget;
+class QMenu;
 class QMenuBar;
 class QPushButton;
 class QRadioButton;
@@ -31,6 +33,14 @@ public:
     // when nothing matched.
     void tempocal();
 
+    // Reads a song file: the selectors take its first state, the caption its name, and the
+    // Song menu lists its states; a file that is no song is told in a box, nothing changes.
+    void openSong(const QString& path);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
 private:
     void Form_Load();
     void Combo1_Click();
@@ -42,6 +52,8 @@ private:
 
     QMenuBar* createMenus();
     void chooseDriver(const Driver& chosen);
+    void chooseSongState(const SongState& state);
+    void updateTitle();
     void clearResults();
     void copySelectedLine(bool asSource);  // the line as shown, or as SMPS2ASM source
     [[nodiscard]] int selectedLine() const;
@@ -58,6 +70,8 @@ private:
     QPushButton* Command1;
     QPushButton* Command2;
 
+    QMenu* songMenu;
+    QString songName;
     Driver driver = defaultDriver;
     std::optional<RateTable> rateTable;  // of the driver's model: built at load and when the driver changes
 };

@@ -20,13 +20,20 @@ bool haveDisplay() {
 
 // --help and --version answer in the terminal, display or not; the window's
 // application first takes Qt's own options (-style, -platform) off the command line.
-void readCommandLine(const QCoreApplication& app) {
+// Returns the song file named, if any.
+QString readCommandLine(const QCoreApplication& app) {
     QCommandLineParser parser;
     parser.setApplicationDescription("Finds the SMPS tempo settings that match an XM tempo and speed.\n"
                                      "For a terminal, see beatwright-cli --help.");
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addPositionalArgument("file", "a song to start from (XM, MOD, S3M, IT)", "[file]");
     parser.process(app);
+    if (parser.positionalArguments().size() > 1) {
+        std::fputs("beatwright: one song file at most; see beatwright --help.\n", stderr);
+        std::exit(EXIT_FAILURE);
+    }
+    return parser.positionalArguments().value(0);
 }
 
 }  // namespace
@@ -36,15 +43,16 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationVersion(BEATWRIGHT_VERSION);
     if (!haveDisplay()) {
         const QCoreApplication terminal(argc, argv);
-        readCommandLine(terminal);
+        (void)readCommandLine(terminal);
         std::fputs("beatwright: no display to open the window on (DISPLAY is not set).\n"
                    "For a terminal, use beatwright-cli; see beatwright-cli --help.\n",
                    stderr);
         return EXIT_FAILURE;
     }
     QApplication app(argc, argv);
-    readCommandLine(app);
+    const QString song = readCommandLine(app);
     beatwright::Form1 window;
     window.show();
+    if (!song.isEmpty()) window.openSong(song);
     return app.exec();
 }

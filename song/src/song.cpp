@@ -1,0 +1,88 @@
+#include "beatwright/song.h"
+
+#include <xmp.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <memory>
+
+namespace beatwright {
+
+namespace {
+
+std::string loadError(int code) {
+    switch (-code) {
+    case XMP_ERROR_FORMAT:
+        return "not a module file (XM, MOD, S3M, IT or another tracker format)";
+    case XMP_ERROR_DEPACK:
+        return "a packed module that cannot be unpacked";
+    case XMP_ERROR_SYSTEM:
+        return "out of memory while loading the module";
+    default:
+        return "the module is truncated or corrupt";
+    }
+}
+
+using Context = std::unique_ptr<std::remove_pointer_t<xmp_context>, decltype(&xmp_free_context)>;
+
+}  // namespace
+
+std::vector<SongState> readSong(std::span<const unsigned char> module) {
+    if (module.empty()) throw SongError("an empty file");
+    if (module.size() > static_cast<std::size_t>(maxSongBytes)) throw SongError("larger than any module, over 64 MiB");
+    const Context context(xmp_create_context(), &xmp_free_context);
+    if (!context) throw SongError("out of memory");
+    xmp_context c = context.get();
+    if (const int code = xmp_load_module_from_memory(c, module.data(), static_cast<long>(module.size())); code != 0) {
+        throw SongError(loadError(code));
+    }
+    // Only the player's position and timing are wanted: mix as little sound as it allows.
+    if (xmp_start_player(c, XMP_MIN_SRATE, XMP_FORMAT_MONO | XMP_FORMAT_8BIT) != 0) {
+        xmp_release_module(c);
+        throw SongError("the module cannot be played");
+    }
+    xmp_set_player(c, XMP_PLAYER_INTERP, XMP_INTERP_NEAREST);
+
+    std::vector<SongState> states;
+    double played = 0;
+    xmp_frame_info frame;
+    // The player loops back at the song's end, the first time play would repeat.
+    while (xmp_play_frame(c) == 0) {
+        xmp_get_frame_info(c, &frame);
+        if (frame.loop_count > 0) break;
+        auto state = std::find_if(states.begin(), states.end(), [&](const SongState& s) {
+            return s.speed == frame.speed && s.tempo == frame.bpm;
+        });
+        if (state == states.end()) {
+            states.push_back({frame.speed, frame.bpm, frame.pos, frame.row, 0, 0});
+            state = states.end() - 1;
+        }
+        const double tick = 2.5 / frame.bpm;
+        state->rows += frame.frame == 0;
+        state->seconds += tick;
+        played += tick;
+        if (played > maxSongSeconds) break;
+    }
+    xmp_end_player(c);
+    xmp_release_module(c);
+    if (played > maxSongSeconds) throw SongError("the song plays for over 4 hours without coming to an end");
+    if (states.empty()) throw SongError("the song has no rows to play");
+    return states;
+}
+
+std::vector<SongState> readSongFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) throw SongError(std::strerror(errno));
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    if (size < 0) throw SongError("cannot be read");
+    if (size > maxSongBytes) throw SongError("larger than any module, over 64 MiB");
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
+    file.seekg(0);
+    if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) throw SongError("cannot be read");
+    return readSong(bytes);
+}
+
+}  // namespace beatwright
