@@ -1,9 +1,11 @@
 #include "beatwright/value_text.h"
 
 #include <array>
+#include <fast_float/fast_float.h>
+#include <fmt/format.h>
+
 #include <charconv>
 #include <cmath>
-#include <limits>
 #include <optional>
 #include <stdexcept>
 #include <system_error>
@@ -38,18 +40,12 @@ std::optional<Scanned> scanNumber(std::string_view s) {
     return Scanned{s.substr(start, i - start), negative, i};
 }
 
-// With no exponent, a value out of range is too large when it has a non-zero digit
-// before the point, and too small otherwise.
+// Correctly rounded; a value too large for the type gives an infinity, too small a zero.
 template <class F>
 F valueOf(const Scanned& n) {
     F value{};
-    const char* first = n.magnitude.data();
-    const char* last = first + n.magnitude.size();
-    if (std::from_chars(first, last, value, std::chars_format::fixed).ec == std::errc::result_out_of_range) {
-        const std::string_view whole = n.magnitude.substr(0, n.magnitude.find('.'));
-        const bool large = whole.find_first_not_of('0') != std::string_view::npos;
-        value = large ? std::numeric_limits<F>::infinity() : F{0};
-    }
+    fast_float::from_chars(n.magnitude.data(), n.magnitude.data() + n.magnitude.size(), value,
+                           fast_float::chars_format::fixed);
     return n.negative ? -value : value;
 }
 
@@ -69,11 +65,8 @@ F wholeNumber(std::string_view s, const char* typeName) {
 template <class F>
 std::string numberTextOf(F x, int significantDigits) {
     if (!std::isfinite(x)) throw std::invalid_argument("numberText needs a finite value");
-    std::array<char, 48> buffer;
-    buffer[0] = x < 0 ? '-' : ' ';
-    const auto [end, ec] = std::to_chars(buffer.data() + 1, buffer.data() + buffer.size(), std::fabs(x),
-                                         std::chars_format::general, significantDigits);
-    std::string text(buffer.data(), end);
+    // printf's %g: the shortest of fixed and exponent form at this many significant digits.
+    std::string text = (x < 0 ? "-" : " ") + fmt::format("{:.{}g}", std::fabs(x), significantDigits);
     if (text.size() > 3 && text[1] == '0' && text[2] == '.') text.erase(1, 1);
     if (const auto e = text.find('e'); e != std::string::npos) text[e] = 'E';
     return text;
