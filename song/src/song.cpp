@@ -1,5 +1,9 @@
 #include "beatwright/song.h"
 
+#ifdef __EMSCRIPTEN__
+// xmp.h includes this inside its extern "C" block, where its C++ templates cannot stand.
+#include <emscripten.h>
+#endif
 #include <xmp.h>
 
 #include <algorithm>

@@ -1,0 +1,89 @@
+// The core and the song reader as the page calls them: plain values in, plain objects out.
+#include <emscripten/bind.h>
+#include <emscripten/val.h>
+
+#include <map>
+#include <string>
+
+#include "beatwright/driver.h"
+#include "beatwright/match_search.h"
+#include "beatwright/song.h"
+#include "beatwright/tempo_readout.h"
+#include "beatwright/value_text.h"
+
+namespace {
+
+using emscripten::val;
+using namespace beatwright;
+
+VideoStandard standardOf(bool pal) { return pal ? VideoStandard::PAL : VideoStandard::NTSC; }
+
+// One table per model, built when first needed and kept, as the window keeps its one.
+RateTable& tableFor(TempoModel model) {
+    static std::map<TempoModel, RateTable> tables;
+    return tables.try_emplace(model, model).first->second;
+}
+
+val array(const auto& items, const auto& convert) {
+    val out = val::array();
+    for (const auto& item : items) out.call<void>("push", convert(item));
+    return out;
+}
+
+// {lines, dividers, bytes}: the three result lists.
+val search(const std::string& driverName, bool pal, const std::string& speed, const std::string& tempo,
+           const std::string& tolerance) {
+    const Driver driver = driverNamed(driverName).value();
+    const auto matches = tempocal(speed, tempo, standardOf(pal), tolerance, tableFor(driver.model), driver);
+    val out = val::object();
+    out.set("lines", array(matches, [](const Match& m) { return val(m.line); }));
+    out.set("dividers", array(matches, [](const Match& m) { return val(m.divider); }));
+    out.set("bytes", array(matches, [](const Match& m) { return val(m.period); }));
+    return out;
+}
+
+std::string readoutOf(const std::string& driverName, bool pal, const std::string& speed, int divider, int secondByte) {
+    return readout(integerText(secondByte), integerText(divider), speed, standardOf(pal), driverNamed(driverName).value());
+}
+
+val driverList() {
+    return array(drivers, [](const Driver& d) {
+        val out = val::object();
+        out.set("name", std::string(d.name));
+        out.set("model", std::string(infoOf(d.model).name));
+        out.set("byteName", std::string(infoOf(d.model).byteName));
+        out.set("palUpdates", std::string(d.palUpdates));
+        out.set("games", std::string(d.games));
+        return out;
+    });
+}
+
+// {states} or {error}: the page tells the user why a file is no song.
+val readSongBytes(const val& bytes) {
+    val out = val::object();
+    try {
+        const auto states = readSong(emscripten::convertJSArrayToNumberVector<unsigned char>(bytes));
+        out.set("states", array(states, [](const SongState& s) {
+            val state = val::object();
+            for (const auto& [name, value] : {std::pair{"speed", s.speed}, {"tempo", s.tempo}, {"order", s.order}, {"row", s.row}}) {
+                state.set(name, value);
+            }
+            state.set("rows", static_cast<double>(s.rows));
+            state.set("seconds", s.seconds);
+            return state;
+        }));
+    } catch (const SongError& e) {
+        out.set("error", std::string(e.what()));
+    }
+    return out;
+}
+
+}  // namespace
+
+EMSCRIPTEN_BINDINGS(beatwright) {
+    emscripten::function("search", &search);
+    emscripten::function("readout", &readoutOf);
+    emscripten::function("drivers", &driverList);
+    emscripten::function("readSong", &readSongBytes);
+    emscripten::function("smps2asm", &smps2asmLine);
+}
