@@ -132,7 +132,7 @@ void rejectCombination(const Options& o) {
         for (const auto& [given, name] : {std::pair{o.speed.has_value(), "--speed"},
                                           std::pair{o.tempo.has_value(), "--tempo"},
                                           std::pair{o.pair.has_value(), "--pair"}}) {
-            if (given) throw UsageError(std::string("--song takes no ") + name + ": the song gives them");
+            if (given) throw UsageError(std::string("--song takes no ") + name + ": the song gives its speeds and tempos");
         }
         return;
     }

@@ -127,7 +127,7 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
          "--pair takes four hex digits, divider (00 for 256) then tempo, tempo not 00 on sonic2, not '0700'"},
         {"unknown driver", {"--driver", "sonic4", "--speed", "6", "--tempo", "125"},
          "--driver takes one of sonic1, sonic2, sonic3, sonic3k, timeout, carry-advance, carry-delay, not 'sonic4'"},
-        {"song and speed", {"--song", "a.xm", "--speed", "6"}, "--song takes no --speed: the song gives them"},
+        {"song and speed", {"--song", "a.xm", "--speed", "6"}, "--song takes no --speed: the song gives its speeds and tempos"},
         {"pair and tolerance", {"--speed", "6", "--pair", "0503", "--tolerance", "5"},
          "--pair takes no --tolerance: it reads one pair, not a search"},
         {"value missing", {"--tempo", "125", "--speed"}, "--speed takes one value, a whole number from 1 to 31"},

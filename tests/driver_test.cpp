@@ -15,28 +15,6 @@ namespace {
 
 using testing::throwsWith;
 
-TEST(Drivers, PresetsAsTheDisassembliesSay) {
-    const struct {
-        const char* name;
-        TempoModel model;
-        int palNum, palDen;  // updates a second on PAL, over 60
-    } presets[] = {
-        {"sonic1", TempoModel::Timeout, 5, 6},       {"sonic2", TempoModel::CarryAdvance, 1, 1},
-        {"sonic3", TempoModel::CarryDelay, 35, 36},  {"sonic3k", TempoModel::CarryDelay, 1, 1},
-        {"timeout", TempoModel::Timeout, 5, 6},      {"carry-advance", TempoModel::CarryAdvance, 5, 6},
-        {"carry-delay", TempoModel::CarryDelay, 5, 6},
-    };
-    ASSERT_EQ(std::size(drivers), std::size(presets));
-    for (const auto& p : presets) {
-        const auto driver = driverNamed(p.name);
-        ASSERT_TRUE(driver) << p.name;
-        EXPECT_EQ(driver->model, p.model) << p.name;
-        EXPECT_EQ(driver->pal.num * p.palDen, p.palNum * driver->pal.den) << p.name;
-    }
-    EXPECT_EQ(defaultDriver.name, "sonic1");
-    EXPECT_FALSE(driverNamed("Sonic1"));
-}
-
 TEST(Drivers, RatesAtTheEndsOfEachModel) {
     // advancing * 150 / frames / divider, exact in single precision.
     const struct {

@@ -30,8 +30,8 @@ namespace {
 using reference::Model;
 using reference::PalUpdates;
 
-// Each driver as the disassemblies describe it, written here apart from the product's table:
-// a wrong row there shows as a mismatch. The default driver is covered whole; the others
+// Each driver preset as the disassemblies describe it, written here apart from the product's
+// table: a wrong row there shows as a mismatch. The default driver is covered whole; the others
 // over every speed and every `tempoStep`th tempo, shifted with the speed.
 struct Setup {
     const char* driver;
