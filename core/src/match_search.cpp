@@ -72,14 +72,16 @@ std::vector<Match> tempocal(std::string_view speedText, std::string_view tempoTe
     // scan order. One pass finds those pairs; a sort of at most 512 puts them in order.
     std::array<DividerBest, dividerCount> best{};
     const auto records = table.records();
-    for (std::size_t i = 0; i < records.size(); ++i) {
-        const float deviation = records[i].deviation;
-        const float magnitude = std::fabs(deviation);
-        if (magnitude > tolerance) continue;
-        const int divider = table.dividerAt(i);
-        DividerBest& b = best[static_cast<std::size_t>(divider - minDivider)];
-        offer(deviation < 0 ? b.slower : deviation > 0 ? b.faster : b.perfect, divider, table.secondByteAt(i),
-              magnitude);
+    for (std::size_t row = 0; row < records.size(); row += dividerCount) {
+        const int secondByte = table.secondByteAt(row);
+        for (std::size_t d = 0; d < dividerCount; ++d) {
+            const float deviation = records[row + d].deviation;
+            const float magnitude = std::fabs(deviation);
+            if (magnitude > tolerance) continue;
+            DividerBest& b = best[d];
+            offer(deviation < 0 ? b.slower : deviation > 0 ? b.faster : b.perfect, table.dividerAt(d), secondByte,
+                  magnitude);
+        }
     }
 
     std::vector<Candidate> listed;

@@ -11,12 +11,13 @@ RateTable::RateTable(TempoModel model)
       minByte_(infoOf(model).minByte),
       maxByte_(infoOf(model).maxByte),
       records_(static_cast<std::size_t>(dividerCount) * (maxByte_ - minByte_ + 1)) {
+    auto r = records_.begin();
     for (int byte = minByte_; byte <= maxByte_; ++byte) {
         // advancing * 150 is exact; the two divisions round in double, the store in float.
         const Advance advance = advanceOf(model, byte);
         const double ticks = advance.advancing * 150.0;
         for (int divider = minDivider; divider <= maxDivider; ++divider) {
-            record(divider, byte).rate = static_cast<float>(ticks / advance.frames / divider);
+            (r++)->rate = static_cast<float>(ticks / advance.frames / divider);
         }
     }
 }
@@ -47,10 +48,5 @@ const RateRecord& RateTable::record(int divider, int secondByte) const {
     return records_[position(divider, secondByte)];
 }
 
-int RateTable::dividerAt(std::size_t position) const { return static_cast<int>(position % dividerCount) + minDivider; }
-
-int RateTable::secondByteAt(std::size_t position) const {
-    return static_cast<int>(position / dividerCount) + minByte_;
-}
 
 }  // namespace beatwright

@@ -44,8 +44,12 @@ public:
     [[nodiscard]] std::span<const RateRecord> records() const { return records_; }
 
     // The pair at a position of records().
-    [[nodiscard]] int dividerAt(std::size_t position) const;
-    [[nodiscard]] int secondByteAt(std::size_t position) const;
+    [[nodiscard]] int dividerAt(std::size_t position) const {
+        return static_cast<int>(position % dividerCount) + minDivider;
+    }
+    [[nodiscard]] int secondByteAt(std::size_t position) const {
+        return static_cast<int>(position / dividerCount) + minByte_;
+    }
 
 private:
     [[nodiscard]] std::size_t position(int divider, int secondByte) const;
