@@ -7,6 +7,7 @@ const [ntsc, pal] = [$("Option1_0"), $("Option1_1")];
 const list = $("List1");
 const readoutLabel = $("Label2");
 const driverBox = $("driver");
+const drivers = core.drivers();
 const songStates = $("songStates");
 
 // The divider and second byte of each line, kept until the next search.
@@ -57,7 +58,7 @@ function chooseLine(index) {
   lines[index].setAttribute("aria-selected", "true");
   list.setAttribute("aria-activedescendant", lines[index].id);
   lines[index].scrollIntoView({ block: "nearest" });
-  const byteName = core.drivers().find((d) => d.name === driver()).byteName;
+  const byteName = drivers.find((d) => d.name === driver()).byteName;
   const tempo = core.readout(driver(), pal.checked, speedBox.value, dividers[index], secondBytes[index]);
   readoutLabel.textContent = tempo;
   readoutLabel.title = `${tempo}: the XM tempo at speed ${speedBox.value} of divider ${dividers[index]} and ${byteName} ${secondBytes[index]}`;
@@ -130,7 +131,7 @@ fill(speedBox, run(1, 31));
 fill(tempoBox, run(32, 255));
 fill(toleranceBox, [...run(0, 10), ...run(15, 50, 5), ...run(60, 250, 10), ...run(300, 4000, 50), ...run(4500, 10000, 500)]);
 toleranceBox.value = "5";
-for (const d of core.drivers()) {
+for (const d of drivers) {
   const item = new Option(`${d.name}: ${d.games}`, d.name);
   item.title = `${d.model} model (divider, ${d.byteName}), ${d.palUpdates} updates a second on PAL`;
   driverBox.append(item);

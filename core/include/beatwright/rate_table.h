@@ -11,9 +11,6 @@ namespace beatwright {
 inline constexpr int minDivider = 1;
 inline constexpr int maxDivider = 256;
 inline constexpr int dividerCount = maxDivider - minDivider + 1;
-// The timeout model's second byte, the period.
-inline constexpr int minPeriod = 2;
-inline constexpr int maxPeriod = 256;
 
 // One SMPS tempo setting (divider, second byte): the XM tempo-to-speed ratio it reproduces
 // at 60 updates a second, and the working fields of the current search.
