@@ -15,8 +15,8 @@ void BM_ReadSong_200x64(benchmark::State& state) {
     }
     const auto bytes = beatwright::testing::writeXm(song);
     for (auto _ : state) {
-        auto states = beatwright::readSong(bytes);
-        benchmark::DoNotOptimize(states);
+        auto song = beatwright::readSong(bytes);
+        benchmark::DoNotOptimize(song);
     }
 }
 

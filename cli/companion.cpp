@@ -1,4 +1,5 @@
 #include "companion.h"
+#include "forms.h"
 
 #include <CLI/CLI.hpp>
 
@@ -14,22 +15,11 @@
 #include <stdexcept>
 
 #include "beatwright/match_search.h"
-#include "beatwright/song.h"
-#include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
 
 namespace beatwright {
 
 namespace {
-
-constexpr int exitMatches = 0;
-constexpr int exitNoMatch = 1;
-constexpr int exitUsage = 2;
-
-// Bad input, told in one line that names the option and what it accepts.
-struct UsageError : std::runtime_error {
-    using std::runtime_error::runtime_error;
-};
 
 struct ValueOption {
     const char* name;
@@ -46,7 +36,7 @@ std::string wholeFrom(int low, int high) {
     return "a whole number from " + std::to_string(low) + " to " + std::to_string(high);
 }
 
-const ValueOption speedOption{"--speed", "S", "XM speed", wholeFrom(minSpeed, maxSpeed)};
+const ValueOption speedOption{"--speed", "S", "XM speed", wholeFrom(minSpeed, maxSongSpeed)};
 const ValueOption tempoOption{"--tempo", "T", "XM tempo", wholeFrom(minTempo, maxTempo)};
 const ValueOption toleranceOption{"--tolerance", "PCT", "largest deviation listed, in percent, 5 by default",
                                       "a decimal number from 0 to 10000"};
@@ -54,7 +44,8 @@ const ValueOption pairOption{"--pair", "DDPP",
                              "print the XM tempo that this one pair gives: the divider, then the second byte (the "
                              "period on the timeout model, the tempo on the carry models)",
                              "four hex digits of a pair of the driver (see --list-drivers)"};
-const ValueOption formatOption{"--format", "FORMAT", "how each pair is written", "text or smps2asm"};
+const ValueOption formatOption{"--format", "FORMAT", "how each pair or the plan is written",
+                               "text or smps2asm, or json with --plan"};
 const ValueOption driverOption{"--driver", "NAME", "the SMPS driver the song plays on, sonic1 by default",
                                [] {
                                    std::string names;
@@ -105,14 +96,6 @@ Driver checkDriver(const std::optional<std::string>& name) {
     return *driver;
 }
 
-struct Options {
-    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song;
-    bool pal = false;
-    bool details = false;
-    bool best = false;
-    bool listDrivers = false;
-};
-
 // One line a driver: name, model and its two bytes, PAL update rate, games.
 void listDrivers(std::ostream& out) {
     for (const Driver& d : drivers) {
@@ -126,8 +109,25 @@ void listDrivers(std::ostream& out) {
     }
 }
 
+// --list-drivers answers alone: anything beside it would be silently ignored.
+void rejectWithListDrivers(const std::vector<std::string>& args) {
+    for (const std::string& arg : args) {
+        if (arg.starts_with("--") && arg != "--list-drivers") {
+            throw UsageError("--list-drivers takes no " + arg.substr(0, arg.find('=')) + ": it only lists the drivers");
+        }
+    }
+}
+
 void rejectCombination(const Options& o) {
-    if (o.format && *o.format != "text" && *o.format != "smps2asm") formatOption.reject(*o.format);
+    if (o.format && *o.format != "text" && *o.format != "smps2asm" && !(o.plan && *o.format == "json")) {
+        formatOption.reject(*o.format);
+    }
+    if (o.plan && !o.song) throw UsageError("--plan needs --song FILE: it plans the whole song");
+    if (o.plan) {
+        for (const auto& [given, name] : {std::pair{o.details, "--details"}, std::pair{o.best, "--best"}}) {
+            if (given) throw UsageError(std::string("--plan takes no ") + name + ": it prints the plan, not pair lists");
+        }
+    }
     if (o.song) {
         for (const auto& [given, name] : {std::pair{o.speed.has_value(), "--speed"},
                                           std::pair{o.tempo.has_value(), "--tempo"},
@@ -150,95 +150,19 @@ void rejectCombination(const Options& o) {
     }
 }
 
-// The shortest tolerance of at most one decimal that lists a pair at this deviation.
-std::string toleranceListing(float deviation) {
-    auto tenths = static_cast<long>(std::ceil(std::fabs(deviation) * 10.0));
-    const auto text = [&] {
-        const std::string whole = std::to_string(tenths / 10);
-        return tenths % 10 ? whole + "." + std::to_string(tenths % 10) : whole;
-    };
-    while (toSingle(text()) < std::fabs(deviation)) ++tenths;
-    return text();
-}
-
-// Searches on one machine at one tolerance, on one table.
-struct Search {
-    VideoStandard standard;
-    Driver driver;
-    std::string tolerance;
-    RateTable table{driver.model};
-
-    std::vector<Match> run(const std::string& speed, const std::string& tempo) {
-        return tempocal(speed, tempo, standard, tolerance, table, driver);
-    }
-    [[nodiscard]] std::string readoutOf(const std::string& speed, int divider, int secondByte) const {
-        return readout(integerText(secondByte), integerText(divider), speed, standard, driver);
-    }
-    [[nodiscard]] float deviationOf(const Match& m) const { return table.record(m.divider, m.period).deviation; }
-};
-
-// The lines of a search as the options ask for them.
-void printMatches(const std::vector<Match>& matches, const Options& o, const Search& search, const std::string& speed,
-                  std::ostream& out) {
-    for (const Match& m : matches) {
-        out << (o.format == "smps2asm" ? smps2asmLine(m.divider, m.period) : m.line);
-        if (o.details) out << '\t' << m.divider << '\t' << m.period << '\t' << search.readoutOf(speed, m.divider, m.period);
-        out << '\n';
-        if (o.best) break;
-    }
-}
-
-// How far the SMPS song gets ahead of the XM song (behind, when negative) over a stretch.
-std::string driftText(double seconds, float deviation) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%+.2f", seconds * deviation / 100);
-    return std::string_view(text).substr(1) == "0.00" ? "0.00" : text;
-}
-
-// Each state of the song, in play order: a header line, then its lines as a search prints them.
-int runSong(const Options& o, Search& search, std::ostream& out) {
-    std::vector<SongState> states;
-    try {
-        states = readSongFile(*o.song);
-    } catch (const SongError& e) {
-        throw UsageError(*o.song + ": " + e.what());
-    }
-    for (const SongState& state : states) {
-        const std::string speed = integerText(state.speed);
-        const std::vector<Match> matches = search.run(speed, integerText(state.tempo));
-        const Match closest = closestMatch(search.table);
-        char seconds[32];
-        std::snprintf(seconds, sizeof seconds, "%.1f", state.seconds);
-        out << "speed " << state.speed << ", tempo " << state.tempo << ": from order " << state.order << " row "
-            << state.row << ", " << state.rows << " rows, " << seconds << " s; ";
-        if (matches.empty()) out << "no pair within " << search.tolerance << "%; ";
-        out << "the closest pair" << (matches.empty() ? ", " + closest.line.substr(0, 4) + "," : "") << " drifts "
-            << driftText(state.seconds, search.deviationOf(closest)) << " s\n";
-        printMatches(matches, o, search, speed, out);
-    }
-    return exitMatches;
-}
-
-int run(const Options& o, std::ostream& out, std::ostream& err) {
+int run(Options o, std::ostream& out, std::ostream& err) {
     Search search{o.pal ? VideoStandard::PAL : VideoStandard::NTSC, checkDriver(o.driver),
                   checkTolerance(o.tolerance.value_or("5"))};
-    if (o.song) return runSong(o, search, out);
-    const std::string speed = checkWhole(speedOption, *o.speed, minSpeed, maxSpeed);
+    if (o.plan) return runPlanForm(o, search, out);
+    if (o.song) return runSongForm(o, search, out);
+    o.speed = checkWhole(speedOption, *o.speed, minSpeed, maxSongSpeed);
     if (o.pair) {
         const Pair pair = checkPair(*o.pair, search.driver);
-        out << search.readoutOf(speed, pair.divider, pair.period) << '\n';
+        out << search.readoutOf(*o.speed, pair.divider, pair.period) << '\n';
         return exitMatches;
     }
-    const std::vector<Match> matches = search.run(speed, checkWhole(tempoOption, *o.tempo, minTempo, maxTempo));
-    if (matches.empty()) {
-        const Match closest = closestMatch(search.table);
-        err << "beatwright-cli: " << noResultsText << '\n'
-            << "beatwright-cli: the closest pair, " << closest.line.substr(0, 4) << ", is " << closest.line.substr(5)
-            << "; --tolerance " << toleranceListing(search.deviationOf(closest)) << " lists it\n";
-        return exitNoMatch;
-    }
-    printMatches(matches, o, search, speed, out);
-    return exitMatches;
+    o.tempo = checkWhole(tempoOption, *o.tempo, minTempo, maxTempo);
+    return runSearchForm(o, search, out, err);
 }
 
 // The parser's own errors (a value missing or given twice, a value on a flag) begin with
@@ -249,7 +173,7 @@ std::string parseErrorLine(const std::string& message) {
     for (const ValueOption* option : valueOptions) {
         if (name == option->name) return name + " takes one value, " + option->accepts;
     }
-    for (const char* flag : {"--pal", "--details", "--best", "--list-drivers"}) {
+    for (const char* flag : {"--pal", "--details", "--best", "--plan", "--list-drivers"}) {
         if (name == flag) return name + " takes no value";
     }
     return message + "; see --help";
@@ -267,6 +191,8 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                  "                 [--format FORMAT]\n"
                  "  beatwright-cli --speed S --pair DDPP [--pal] [--driver NAME]\n"
                  "  beatwright-cli --song FILE [--tolerance PCT] [--pal] [--driver NAME] [--details] [--best]\n"
+                 "                 [--format FORMAT]\n"
+                 "  beatwright-cli --song FILE --plan [--tolerance PCT] [--pal] [--driver NAME] [--format FORMAT]\n"
                  "  beatwright-cli --list-drivers\n"
                  "A pair is the two tempo bytes of the SMPS song's header, as four hex digits: the divider,\n"
                  "then the second byte, which the driver reads as a period (the timeout model of sonic1)\n"
@@ -291,6 +217,9 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                  "follow each line with the divider, the second byte (in decimal) and the XM tempo they give")
         ->disable_flag_override();
     app.add_flag("--best", o.best, "print only the closest line of each search")->disable_flag_override();
+    app.add_flag("--plan", o.plan,
+                 "with --song: one tempo plan for the whole song, one pair or tempo commands, ready to paste")
+        ->disable_flag_override();
     app.add_flag("--list-drivers", o.listDrivers, "list the drivers, their models and PAL update rates, and exit")
         ->disable_flag_override();
 
@@ -303,6 +232,7 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                              "'; see --help for the options");
         }
         if (o.listDrivers) {
+            rejectWithListDrivers(args);
             listDrivers(out);
             return exitMatches;
         }

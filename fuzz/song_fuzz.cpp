@@ -5,12 +5,17 @@
 #include "beatwright/song.h"
 
 // Any bytes: the reader returns states or refuses with SongError, within bounded time and
-// memory. What it returns is a song that plays: positive speeds, tempos, rows and times.
+// memory. What it returns is a song that plays: positive speeds, tempos, rows and times,
+// every entry into one of its states.
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     try {
-        for (const beatwright::SongState& s : beatwright::readSong(std::span(data, size))) {
-            if (s.speed <= 0 || s.tempo <= 0 || s.rows < 0 || !(s.seconds > 0)) std::abort();
+        const beatwright::Song song = beatwright::readSong(std::span(data, size));
+        for (const beatwright::SongState& s : song.states) {
+            if (s.speed <= 0 || s.tempo <= 0 || s.rows <= 0 || !(s.seconds > 0)) std::abort();
+        }
+        for (const beatwright::SongEntry& e : song.entries) {
+            if (e.state < 0 || e.state >= static_cast<int>(song.states.size())) std::abort();
         }
     } catch (const beatwright::SongError&) {
     }

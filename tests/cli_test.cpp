@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -98,15 +99,23 @@ TEST(Cli, AnOutputThatCannotBeWrittenIsAnError) {
 }
 
 TEST(Cli, BadInputIsOneLineNamingTheOption) {
-    const std::string speed = "--speed takes a whole number from 1 to 31", tempo = "--tempo takes a whole number from 32 to 255";
+    const std::string speed = "--speed takes a whole number from 1 to 255", tempo = "--tempo takes a whole number from 32 to 255";
     const std::string tolerance = "--tolerance takes a decimal number from 0 to 10000";
     const std::string pair = "--pair takes four hex digits, divider then period (00 for 256), period not 01 on sonic1";
+    // Neither is read: a FIFO with no writer would hang the reader.
+    const auto folder = std::filesystem::path(::testing::TempDir()) / ("beatwright-folder-" + std::to_string(getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string fifo = (folder / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const Case cases[] = {
-        {"nothing", {}, "--speed is required: a whole number from 1 to 31, or --song FILE"},
+        {"a folder for a song", {"--song", folder.string()}, folder.string() + ": is a folder"},
+        {"a FIFO for a song", {"--song", fifo}, fifo + ": is not a regular file"},
+        {"list drivers with a speed", {"--list-drivers", "--speed", "6"}, "--list-drivers takes no --speed: it only lists the drivers"},
+        {"nothing", {}, "--speed is required: a whole number from 1 to 255, or --song FILE"},
         {"no tempo", {"--speed", "6"},
          "--tempo is required (a whole number from 32 to 255), or --pair DDPP for the XM tempo of one pair"},
         {"speed 0", {"--speed", "0", "--tempo", "125"}, speed + ", not '0'"},
-        {"speed 32", {"--speed", "32", "--tempo", "125"}, speed + ", not '32'"},
+        {"speed 256", {"--speed", "256", "--tempo", "125"}, speed + ", not '256'"},
         {"speed not whole", {"--speed", "6.0", "--tempo", "125"}, speed + ", not '6.0'"},
         {"tempo 31", {"--speed", "6", "--tempo", "31"}, tempo + ", not '31'"},
         {"tempo 256", {"--speed", "6", "--tempo", "256"}, tempo + ", not '256'"},
@@ -119,7 +128,7 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
         {"percent sign", {"--speed", "6", "--tempo", "125", "--tolerance", "5%"},
          tolerance + ", not '5%': write it without the percent sign"},
         {"unknown format", {"--speed", "6", "--tempo", "125", "--format", "asm"},
-         "--format takes text or smps2asm, not 'asm'"},
+         "--format takes text or smps2asm, or json with --plan, not 'asm'"},
         {"key with period 1", {"--speed", "6", "--pair", "0501"}, pair + ", not '0501'"},
         {"pair and tempo", {"--speed", "6", "--pair", "0503", "--tempo", "125"},
          "--pair takes no --tempo: it reads one pair, not a search"},
@@ -130,7 +139,10 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
         {"song and speed", {"--song", "a.xm", "--speed", "6"}, "--song takes no --speed: the song gives its speeds and tempos"},
         {"pair and tolerance", {"--speed", "6", "--pair", "0503", "--tolerance", "5"},
          "--pair takes no --tolerance: it reads one pair, not a search"},
-        {"value missing", {"--tempo", "125", "--speed"}, "--speed takes one value, a whole number from 1 to 31"},
+        {"value missing", {"--tempo", "125", "--speed"}, "--speed takes one value, a whole number from 1 to 255"},
+        {"plan without a song", {"--plan", "--speed", "6"}, "--plan needs --song FILE: it plans the whole song"},
+        {"json without a plan", {"--speed", "6", "--tempo", "125", "--format", "json"},
+         "--format takes text or smps2asm, or json with --plan, not 'json'"},
         {"value on a flag", {"--speed", "6", "--tempo", "125", "--pal=3"}, "--pal takes no value"},
         {"unknown option", {"--speed", "6", "--tempo", "125", "--ntsc"},
          "unknown option '--ntsc'; see --help for the options"},
@@ -141,6 +153,7 @@ TEST(Cli, BadInputIsOneLineNamingTheOption) {
         EXPECT_EQ(run.out, "") << c.name;
         EXPECT_EQ(run.status, 2) << c.name;
     }
+    std::filesystem::remove_all(folder);
 }
 
 TEST(Cli, SongStatesInPlayOrder) {

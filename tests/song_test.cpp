@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -10,7 +11,13 @@ namespace beatwright {
 
 void PrintTo(const SongState& s, std::ostream* os) {
     *os << "speed " << s.speed << ", tempo " << s.tempo << " from " << s.order << '/' << s.row << ", " << s.rows
-        << " rows, " << s.seconds << " s";
+        << " rows, " << s.seconds << " s" << (s.slides ? ", slides" : "");
+}
+void PrintTo(const SongEntry& e, std::ostream* os) {
+    *os << "state " << e.state << " at " << e.order << '/' << e.row << " after " << e.rowsBefore << " rows";
+}
+void PrintTo(const SongLoop& l, std::ostream* os) {
+    *os << "loop to " << l.order << '/' << l.row << " in state " << l.state << " after " << l.rowsBefore << " rows";
 }
 
 namespace {
@@ -26,44 +33,57 @@ struct SongCase {
     const char* name;
     XmSong song;
     std::vector<SongState> states;
+    std::vector<SongEntry> entries;
+    std::optional<SongLoop> loop;
 };
 
-TEST(Song, StatesInPlayOrder) {
+TEST(Song, StatesEntriesAndLoopInPlayOrder) {
+    const SongLoop toStart{0, 0, 0, 0};
     const SongCase cases[] = {
-        {"header defaults", {6, 125, {0}, {{64, {}}}}, {{6, 125, 0, 0, 64, at(64, 6, 125)}}},
+        {"header defaults", {6, 125, {0}, {{64, {}}}}, {{6, 125, 0, 0, 64, at(64, 6, 125), false}}, {{0, 0, 0, 0}}, toStart},
         {"speed then tempo changed mid-pattern",
          {6, 125, {0}, {{64, {{16, 0, 0x0F, 0x03}, {32, 1, 0x0F, 0x8C}}}}},
-         {{6, 125, 0, 0, 16, at(16, 6, 125)}, {3, 125, 0, 16, 16, at(16, 3, 125)}, {3, 140, 0, 32, 32, at(32, 3, 140)}}},
+         {{6, 125, 0, 0, 16, at(16, 6, 125), false}, {3, 125, 0, 16, 16, at(16, 3, 125), false},
+          {3, 140, 0, 32, 32, at(32, 3, 140), false}},
+         {{0, 0, 0, 0}, {1, 0, 16, 16}, {2, 0, 32, 32}},
+         toStart},
         {"a jump skips the pattern holding a speed",
          {6, 125, {0, 1, 2}, {{16, {{7, 0, 0x0B, 2}}}, {16, {{0, 0, 0x0F, 0x10}}}, {16, {}}}},
-         {{6, 125, 0, 0, 24, at(24, 6, 125)}}},
+         {{6, 125, 0, 0, 24, at(24, 6, 125), false}}, {{0, 0, 0, 0}}, toStart},
         {"a break enters the next order at its row",
          {6, 125, {0, 1}, {{64, {{3, 0, 0x0D, 0x10}}}, {32, {{10, 1, 0x0F, 0x04}}}}},
-         {{6, 125, 0, 0, 4, at(4, 6, 125)}, {4, 125, 1, 10, 22, at(22, 4, 125)}}},
-        {"a jump back ends the song",
-         {6, 125, {0, 1}, {{16, {}}, {16, {{0, 0, 0x0F, 0x8C}, {3, 1, 0x0B, 0}}}}},
-         {{6, 125, 0, 0, 16, at(16, 6, 125)}, {6, 140, 1, 0, 4, at(4, 6, 140)}}},
+         {{6, 125, 0, 0, 4, at(4, 6, 125), false}, {4, 125, 1, 10, 22, at(22, 4, 125), false}},
+         {{0, 0, 0, 0}, {1, 1, 10, 4}},
+         toStart},
         {"a pattern loop plays its rows again",
          {6, 125, {0}, {{16, {{4, 0, 0x0E, 0x60}, {7, 0, 0x0E, 0x62}}}}},
-         {{6, 125, 0, 0, 24, at(24, 6, 125)}}},
+         {{6, 125, 0, 0, 24, at(24, 6, 125), false}}, {{0, 0, 0, 0}}, toStart},
         {"a pattern delay holds its row longer",
          {6, 125, {0}, {{16, {{4, 0, 0x0E, 0xE2}}}}},
-         {{6, 125, 0, 0, 16, at(18, 6, 125)}}},
-        {"a state entered again adds to the first",
-         {6, 125, {0}, {{16, {{4, 0, 0x0F, 0x03}, {8, 0, 0x0F, 0x06}}}}},
-         {{6, 125, 0, 0, 12, at(12, 6, 125)}, {3, 125, 0, 4, 4, at(4, 3, 125)}}},
+         {{6, 125, 0, 0, 16, at(18, 6, 125), false}}, {{0, 0, 0, 0}}, toStart},
+        {"every entry into a state, the first one's place kept",
+         {6, 125, {0}, {{16, {{4, 0, 0x0F, 0x03}, {8, 0, 0x0F, 0x06}, {15, 0, 0x0F, 0x03}}}}},
+         {{6, 125, 0, 0, 11, at(11, 6, 125), false}, {3, 125, 0, 4, 5, at(5, 3, 125), false}},
+         {{0, 0, 0, 0}, {1, 0, 4, 4}, {0, 0, 8, 8}, {1, 0, 15, 15}},
+         toStart},
+        {"the restart position is where play repeats, in the state it had there",
+         {6, 125, {0, 1}, {{8, {}}, {8, {{0, 0, 0x0F, 0x8C}, {7, 0, 0x0F, 0x03}}}}, 1},
+         {{6, 125, 0, 0, 8, at(8, 6, 125), false}, {6, 140, 1, 0, 7, at(7, 6, 140), false},
+          {3, 140, 1, 7, 1, at(1, 3, 140), false}},
+         {{0, 0, 0, 0}, {1, 1, 0, 8}, {2, 1, 7, 15}},
+         SongLoop{1, 0, 1, 8}},
     };
     for (const SongCase& c : cases) {
-        const auto states = readSong(testing::writeXm(c.song));
-        ASSERT_EQ(states.size(), c.states.size()) << c.name;
-        for (std::size_t i = 0; i < states.size(); ++i) {
-            EXPECT_EQ(states[i].speed, c.states[i].speed) << c.name;
-            EXPECT_EQ(states[i].tempo, c.states[i].tempo) << c.name;
-            EXPECT_EQ(states[i].order, c.states[i].order) << c.name;
-            EXPECT_EQ(states[i].row, c.states[i].row) << c.name;
-            EXPECT_EQ(states[i].rows, c.states[i].rows) << c.name;
-            EXPECT_NEAR(states[i].seconds, c.states[i].seconds, 1e-9) << c.name;
+        const Song song = readSong(testing::writeXm(c.song));
+        ASSERT_EQ(song.states.size(), c.states.size()) << c.name;
+        for (std::size_t i = 0; i < song.states.size(); ++i) {
+            SongState expected = c.states[i];
+            EXPECT_NEAR(song.states[i].seconds, expected.seconds, 1e-9) << c.name;
+            expected.seconds = song.states[i].seconds;
+            EXPECT_EQ(song.states[i], expected) << c.name;
         }
+        EXPECT_EQ(song.entries, c.entries) << c.name;
+        EXPECT_EQ(song.loop, c.loop) << c.name;
     }
 }
 

@@ -10,9 +10,12 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStyleOption>
 #include <QTest>
 #include <QTemporaryDir>
@@ -28,20 +31,31 @@ namespace {
 
 // Presses `answer` on the modal message box that `action` opens; returns the box's title,
 // text, icon and buttons, or an empty list when no box opened.
-QVariantList answerBox(QMessageBox::StandardButton answer, const std::function<void()>& action) {
-    QVariantList seen;
+// Hands the modal dialog of type D that `action` opens to `answer`, which must close it.
+template <class D>
+void answerModal(const std::function<void(D*)>& answer, const std::function<void()>& action) {
     QTimer poll;
     poll.setInterval(5);
     QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box) return;
+        auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+        if (!dialog) return;
         poll.stop();
-        seen = {box->windowTitle(), box->text(), int(box->icon()), int(box->standardButtons())};
-        QAbstractButton* button = box->button(answer);
-        button ? QTest::mouseClick(button, Qt::LeftButton) : box->reject();
+        answer(dialog);
     });
     poll.start();
     action();
+}
+
+QVariantList answerBox(QMessageBox::StandardButton answer, const std::function<void()>& action) {
+    QVariantList seen;
+    answerModal<QMessageBox>([&](QMessageBox* box) {
+        // Over its window, not wherever the screen's corner is.
+        const QWidget* window = box->parentWidget() ? box->parentWidget()->window() : nullptr;
+        seen = {box->windowTitle(), box->text(), int(box->icon()), int(box->standardButtons()),
+                window && window->frameGeometry().contains(box->frameGeometry().center())};
+        QAbstractButton* button = box->button(answer);
+        button ? QTest::mouseClick(button, Qt::LeftButton) : box->reject();
+    }, action);
     return seen;
 }
 
@@ -66,7 +80,10 @@ class WindowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() { testlibHandler = qInstallMessageHandler(quietOffscreen); }
+    void initTestCase() {
+        testlibHandler = qInstallMessageHandler(quietOffscreen);
+        QStandardPaths::setTestModeEnabled(true);
+    }
     void init();
     void cleanup();
 
@@ -87,6 +104,7 @@ private Q_SLOTS:
     void accessibleNames();
     void driverMenu();
     void songFromADrop();
+    void tempoPlanDialog();
     void exitEndsTheProgram();
 
 private:
@@ -113,6 +131,7 @@ private:
 };
 
 void WindowTest::init() {
+    QSettings().clear();
     form = new beatwright::Form1;
     form->show();
     QVERIFY(QTest::qWaitForWindowActive(form));
@@ -286,11 +305,11 @@ void WindowTest::messages_data() {
     QTest::addColumn<int>("lineCount");  // -1: more lines than at 5 %, the closest first
     const QVariantList question{"I have a question for you",
                                 "This operation may require a very long time.\nProceed anyway?",
-                                int(QMessageBox::Question), int(QMessageBox::Yes | QMessageBox::No)};
+                                int(QMessageBox::Question), int(QMessageBox::Yes | QMessageBox::No), true};
     const QVariantList noResults{"Uh-oh!",
                                  "No results found with these criteria.\n"
                                  "Try to increase the tolerance to get more results.",
-                                 int(QMessageBox::Warning), int(QMessageBox::Ok)};
+                                 int(QMessageBox::Warning), int(QMessageBox::Ok), true};
     const int yes = QMessageBox::Yes, no = QMessageBox::No, ok = QMessageBox::Ok;
     QTest::newRow("90 searches at once") << "6" << "125" << "90" << yes << QVariantList() << -1;
     QTest::newRow("100 asks, Yes searches") << "6" << "125" << "100" << yes << question << -1;
@@ -424,6 +443,13 @@ void WindowTest::driverMenu() {
     QCOMPARE(lines(list()).mid(0, 3), QStringList({"07F9 .04464111% faster", "05B2 .1249969% faster", "06D5 .156253% slower"}));
     clickLine(0);
     QCOMPARE(readout(), QString("125.055803571429"));  // 6 x 249 x 150 / 256 / 7
+    // Shown at the menu bar's right, and chosen again at the next start.
+    QCOMPARE(control<QLabel>("driverLabel")->text(), QString("sonic2"));
+    delete form;
+    form = new beatwright::Form1;
+    QVERIFY(form->findChild<QAction*>("sonic2")->isChecked());
+    QCOMPARE(control<QLabel>("driverLabel")->text(), QString("sonic2"));
+    QCOMPARE(form->windowTitle(), QString("sonic2 \u2014 Beatwright"));
 }
 
 void WindowTest::songFromADrop() {
@@ -451,9 +477,10 @@ void WindowTest::songFromADrop() {
     auto* bar = control<QMenuBar>();
     QAction* songTitle = bar->actions().last();
     QVERIFY(songTitle->isVisible());
-    QStringList states;
-    for (const QAction* a : songTitle->menu()->actions()) states << a->text();
-    QCOMPARE(states, QStringList({"speed 4, tempo 125 \u2014 order 0, row 0", "speed 4, tempo 140 \u2014 order 1, row 8"}));
+    QStringList items;
+    for (const QAction* a : songTitle->menu()->actions()) items << a->text();
+    QCOMPARE(items, QStringList({"&Tempo plan...", "", "speed 4, tempo 125 \u2014 order 0, row 0",
+                                 "speed 4, tempo 140 \u2014 order 1, row 8"}));
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(songTitle).center());
     QTRY_VERIFY(songTitle->menu()->isVisible());
     QTest::mouseClick(songTitle->menu(), Qt::LeftButton, {},
@@ -462,8 +489,41 @@ void WindowTest::songFromADrop() {
     // A file that is no song is told, and nothing changes.
     const QVariantList told = answerBox(QMessageBox::Ok, [&] { drop("broken.xm"); });
     QCOMPARE(told.mid(0, 2), QVariantList({"Open song", "Cannot read broken.xm:\nnot a module file (XM, MOD, S3M, IT or another tracker format)."}));
+    QCOMPARE(told.value(4), QVariant(true));
     QCOMPARE(form->windowTitle(), QString("song.xm \u2014 Beatwright"));
     QCOMPARE(control<QComboBox>("Combo2")->currentText(), QString("140"));
+}
+
+void WindowTest::tempoPlanDialog() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("speeds.xm");
+    // Speeds 8, 9, 10, 11 and 4 at tempo 125: 6.25 x 8 = 50 units a second, 0106's 60 x 5 / 6.
+    const auto bytes = beatwright::testing::writeXm(
+        {8, 125, {0, 1, 2, 3, 4}, {{4, {}}, {4, {{0, 0, 0x0F, 9}}}, {4, {{0, 0, 0x0F, 10}}}, {4, {{0, 0, 0x0F, 11}}}, {4, {{0, 0, 0x0F, 4}}}}});
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<qint64>(bytes.size()));
+    file.close();
+    form->openSong(path);
+    QAction* plan = control<QMenuBar>()->actions().last()->menu()->actions().first();
+    QString shown;
+    answerModal<QDialog>([&](QDialog* dialog) {
+        shown = dialog->findChild<QPlainTextEdit*>()->toPlainText();
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            if (button->text() == "Copy as SMPS2ASM") QTest::mouseClick(button, Qt::LeftButton);
+        }
+        dialog->reject();
+    }, [&] { plan->trigger(); });
+    QVERIFY2(shown.startsWith("Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair"), qPrintable(shown));
+    QCOMPARE(QGuiApplication::clipboard()->text(),
+             QString("; Tempo for sonic1 (timeout model), NTSC: one pair, no tempo command\n"
+                     "; the bytes assume smpsHeaderStartSong 1\n"
+                     "\tsmpsHeaderTempo $01, $06\n"
+                     "; speed 8, tempo 125: rows of 8 units, perfect match\n"
+                     "; speed 9, tempo 125: rows of 9 units, perfect match\n"
+                     "; speed 10, tempo 125: rows of 10 units, perfect match\n"
+                     "; speed 11, tempo 125: rows of 11 units, perfect match\n"
+                     "; speed 4, tempo 125: rows of 4 units, perfect match\n"));
 }
 
 void WindowTest::exitEndsTheProgram() {

@@ -4,6 +4,10 @@
 #include <QActionGroup>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QPlainTextEdit>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -18,12 +22,14 @@
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QVBoxLayout>
 
 #include <algorithm>
 #include <string_view>
 
 #include "beatwright/match_search.h"
+#include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
 #include "readout_label.h"
@@ -81,6 +87,7 @@ QStringList items(std::initializer_list<Run> runs) {
 }
 
 constexpr double longSearchTolerance = 100;
+constexpr auto driverKey = "driver";
 
 // The radio buttons are designed 13 px high, less than some styles' indicators: keep the
 // indicator within the button rather than cut its circle off.
@@ -173,6 +180,8 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
     List1->setContextMenuPolicy(Qt::ActionsContextMenu);
 
     Form_Load();
+    // The driver chosen last time, if it is still one of ours.
+    chooseDriver(driverNamed(QSettings().value(driverKey).toString().toStdString()).value_or(defaultDriver));
 }
 
 QMenuBar* Form1::createMenus() {
@@ -202,44 +211,79 @@ QMenuBar* Form1::createMenus() {
     }
     songMenu = bar->addMenu("&Song");
     songMenu->menuAction()->setVisible(false);
+    // The title bar is too narrow to show the driver: it stands at the menu bar's right.
+    driverLabel = new QLabel(bar);
+    driverLabel->setObjectName("driverLabel");
+    driverLabel->setContentsMargins(0, 0, 6, 0);
+    bar->setCornerWidget(driverLabel, Qt::TopRightCorner);
     return bar;
 }
 
 void Form1::openSong(const QString& path) {
     const QString name = QFileInfo(path).fileName();
-    std::vector<SongState> states;
+    Song read;
     try {
-        states = readSongFile(QFile::encodeName(path).toStdString());
+        read = readSongFile(QFile::encodeName(path).toStdString());
     } catch (const SongError& e) {
         QMessageBox::warning(this, "Open song", QString("Cannot read %1:\n%2.").arg(name, QString::fromUtf8(e.what())));
         return;
     }
+    song = std::move(read);
     songName = name;
     updateTitle();
     songMenu->clear();
-    for (const SongState& state : states) {
+    connect(songMenu->addAction("&Tempo plan..."), &QAction::triggered, this, &Form1::showTempoPlan);
+    songMenu->addSeparator();
+    for (const SongState& state : song->states) {
         const bool listed = Combo1->findText(QString::number(state.speed)) != -1 &&
                             Combo2->findText(QString::number(state.tempo)) != -1;
-        QAction* choice = songMenu->addAction(QString("speed %1, tempo %2 \u2014 order %3, row %4%5")
+        QAction* choice = songMenu->addAction(QString("speed %1, tempo %2 \u2014 order %3, row %4%5%6")
                                                   .arg(state.speed)
                                                   .arg(state.tempo)
                                                   .arg(state.order)
                                                   .arg(state.row)
+                                                  .arg(state.slides ? ", the tempo slides" : "")
                                                   .arg(listed ? "" : " (not in the lists: see beatwright-cli --song)"));
         choice->setEnabled(listed);
         connect(choice, &QAction::triggered, this, [this, state] { chooseSongState(state); });
     }
-    songMenu->menuAction()->setVisible(states.size() > 1);
-    const QAction* first = songMenu->actions().front();
-    if (first->isEnabled()) {
-        chooseSongState(states.front());
+    songMenu->menuAction()->setVisible(true);
+    const SongState& first = song->states.front();
+    if (Combo1->findText(QString::number(first.speed)) != -1 && Combo2->findText(QString::number(first.tempo)) != -1) {
+        chooseSongState(first);
     } else {
         QMessageBox::warning(this, "Open song",
                              QString("The song starts at speed %1, tempo %2, which the lists do not hold.\n"
-                                     "beatwright-cli --song answers for every state of the song.")
-                                 .arg(states.front().speed)
-                                 .arg(states.front().tempo));
+                                     "The Song menu's tempo plan and beatwright-cli --song answer for it.")
+                                 .arg(first.speed)
+                                 .arg(first.tempo));
     }
+}
+
+void Form1::showTempoPlan() {
+    const TempoPlan plan = planTempo(*song, driver, standard(), text(Combo3));
+    QDialog dialog(this);
+    dialog.setObjectName("tempoPlan");
+    dialog.setWindowTitle(QString("Tempo plan \u2014 %1").arg(songName));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* shown = new QPlainTextEdit(qText(planText(*song, plan, driver, standard(), text(Combo3))), &dialog);
+    shown->setReadOnly(true);
+    shown->setLineWrapMode(QPlainTextEdit::NoWrap);
+    shown->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    shown->setMinimumSize(560, 360);
+    layout->addWidget(shown);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    const std::pair<const char*, QString> copies[] = {
+        {"Copy", shown->toPlainText()},
+        {"Copy as SMPS2ASM", qText(planSmps2asm(*song, plan, driver, standard()))},
+    };
+    for (const auto& [caption, copied] : copies) {
+        connect(buttons->addButton(caption, QDialogButtonBox::ActionRole), &QPushButton::clicked, &dialog,
+                [copied] { QGuiApplication::clipboard()->setText(copied); });
+    }
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.exec();
 }
 
 void Form1::chooseSongState(const SongState& state) {
@@ -265,6 +309,10 @@ void Form1::updateTitle() {
 }
 
 void Form1::chooseDriver(const Driver& chosen) {
+    driverLabel->setText(qText(chosen.name));
+    driverLabel->setToolTip(QString("The SMPS driver: %1, %2 model").arg(qText(chosen.games), qText(infoOf(chosen.model).name)));
+    findChild<QAction*>(qText(chosen.name))->setChecked(true);
+    QSettings().setValue(driverKey, qText(chosen.name));
     if (chosen.name == driver.name) return;
     driver = chosen;
     rateTable.emplace(driver.model);

@@ -53,6 +53,7 @@ private:
     QMenuBar* createMenus();
     void chooseDriver(const Driver& chosen);
     void chooseSongState(const SongState& state);
+    void showTempoPlan();
     void updateTitle();
     void clearResults();
     void copySelectedLine(bool asSource);  // the line as shown, or as SMPS2ASM source
@@ -71,7 +72,9 @@ private:
     QPushButton* Command2;
 
     QMenu* songMenu;
+    QLabel* driverLabel;
     QString songName;
+    std::optional<Song> song;
     Driver driver = defaultDriver;
     std::optional<RateTable> rateTable;  // of the driver's model: built at load and when the driver changes
 };

@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -41,6 +42,7 @@ QString readCommandLine(const QCoreApplication& app) {
 int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName("beatwright");
     QCoreApplication::setApplicationVersion(BEATWRIGHT_VERSION);
+    QCoreApplication::setOrganizationName("beatwright");
     if (!haveDisplay()) {
         const QCoreApplication terminal(argc, argv);
         (void)readCommandLine(terminal);
@@ -53,6 +55,7 @@ int main(int argc, char* argv[]) {
     const QString song = readCommandLine(app);
     beatwright::Form1 window;
     window.show();
-    if (!song.isEmpty()) window.openSong(song);
+    // Once the window is placed, so that a box about the file opens over it.
+    if (!song.isEmpty()) QTimer::singleShot(0, &window, [&window, song] { window.openSong(song); });
     return app.exec();
 }

@@ -8,6 +8,7 @@
 #include "beatwright/driver.h"
 #include "beatwright/match_search.h"
 #include "beatwright/song.h"
+#include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
 
@@ -58,23 +59,49 @@ val driverList() {
     });
 }
 
-// {states} or {error}: the page tells the user why a file is no song.
+// The song read last, for its tempo plan: the page asks for plans as its choices change.
+Song& lastSong() {
+    static Song song;
+    return song;
+}
+
+val stateObject(const SongState& s) {
+    val state = val::object();
+    for (const auto& [name, value] : {std::pair{"speed", s.speed}, {"tempo", s.tempo}, {"order", s.order}, {"row", s.row}}) {
+        state.set(name, value);
+    }
+    state.set("rows", static_cast<double>(s.rows));
+    state.set("seconds", s.seconds);
+    state.set("slides", s.slides);
+    return state;
+}
+
+// {states, entries} or {error}: the page tells the user why a file is no song.
 val readSongBytes(const val& bytes) {
     val out = val::object();
     try {
-        const auto states = readSong(emscripten::convertJSArrayToNumberVector<unsigned char>(bytes));
-        out.set("states", array(states, [](const SongState& s) {
-            val state = val::object();
-            for (const auto& [name, value] : {std::pair{"speed", s.speed}, {"tempo", s.tempo}, {"order", s.order}, {"row", s.row}}) {
-                state.set(name, value);
-            }
-            state.set("rows", static_cast<double>(s.rows));
-            state.set("seconds", s.seconds);
-            return state;
+        lastSong() = readSong(emscripten::convertJSArrayToNumberVector<unsigned char>(bytes));
+        out.set("states", array(lastSong().states, stateObject));
+        out.set("entries", array(lastSong().entries, [](const SongEntry& e) {
+            val entry = val::object();
+            entry.set("state", e.state);
+            entry.set("rowsBefore", static_cast<double>(e.rowsBefore));
+            return entry;
         }));
     } catch (const SongError& e) {
         out.set("error", std::string(e.what()));
     }
+    return out;
+}
+
+// The last song's plan: {text, smps2asm, deviations of the recommended form, within}.
+val planOf(const std::string& driverName, bool pal, const std::string& tolerance) {
+    const Driver driver = driverNamed(driverName).value();
+    const TempoPlan plan = planTempo(lastSong(), driver, standardOf(pal), tolerance);
+    val out = val::object();
+    out.set("text", planText(lastSong(), plan, driver, standardOf(pal), tolerance));
+    out.set("smps2asm", planSmps2asm(lastSong(), plan, driver, standardOf(pal)));
+    out.set("deviations", array(plan.recommended().deviations, [](double d) { return val(d); }));
     return out;
 }
 
@@ -85,5 +112,6 @@ EMSCRIPTEN_BINDINGS(beatwright) {
     emscripten::function("readout", &readoutOf);
     emscripten::function("drivers", &driverList);
     emscripten::function("readSong", &readSongBytes);
+    emscripten::function("plan", &planOf);
     emscripten::function("smps2asm", &smps2asmLine);
 }

@@ -9,7 +9,9 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <map>
 #include <memory>
 
 namespace beatwright {
@@ -33,7 +35,7 @@ using Context = std::unique_ptr<std::remove_pointer_t<xmp_context>, decltype(&xm
 
 }  // namespace
 
-std::vector<SongState> readSong(std::span<const unsigned char> module) {
+Song readSong(std::span<const unsigned char> module) {
     if (module.empty()) throw SongError("an empty file");
     if (module.size() > static_cast<std::size_t>(maxSongBytes)) throw SongError("larger than any module, over 64 MiB");
     const Context context(xmp_create_context(), &xmp_free_context);
@@ -49,34 +51,57 @@ std::vector<SongState> readSong(std::span<const unsigned char> module) {
     }
     xmp_set_player(c, XMP_PLAYER_INTERP, XMP_INTERP_NEAREST);
 
-    std::vector<SongState> states;
+    Song song;
+    // The state and the rows before each position on the first pass, for the loop point.
+    std::map<std::pair<int, int>, std::pair<int, long>> firstPass;
+    long rows = 0;
+    int current = -1;
     double played = 0;
     xmp_frame_info frame;
     // The player loops back at the song's end, the first time play would repeat.
     while (xmp_play_frame(c) == 0) {
         xmp_get_frame_info(c, &frame);
-        if (frame.loop_count > 0) break;
-        auto state = std::find_if(states.begin(), states.end(), [&](const SongState& s) {
-            return s.speed == frame.speed && s.tempo == frame.bpm;
-        });
-        if (state == states.end()) {
-            states.push_back({frame.speed, frame.bpm, frame.pos, frame.row, 0, 0});
-            state = states.end() - 1;
+        if (frame.loop_count > 0) {
+            const auto there = firstPass.find({frame.pos, frame.row});
+            const auto [state, before] = there != firstPass.end() ? there->second : std::pair{current, rows};
+            song.loop = SongLoop{frame.pos, frame.row, state, before};
+            break;
         }
+        if (frame.frame == 0) {
+            // A row's state is the speed and tempo at its first tick.
+            const auto found = std::find_if(song.states.begin(), song.states.end(), [&](const SongState& s) {
+                return s.speed == frame.speed && s.tempo == frame.bpm;
+            });
+            const int state = static_cast<int>(found - song.states.begin());
+            if (found == song.states.end()) song.states.push_back({frame.speed, frame.bpm, frame.pos, frame.row, 0, 0, false});
+            if (state != current) song.entries.push_back({state, frame.pos, frame.row, rows});
+            current = state;
+            firstPass.try_emplace({frame.pos, frame.row}, state, rows);
+            ++song.states[state].rows;
+            ++rows;
+        }
+        if (current == -1) continue;
+        SongState& state = song.states[current];
+        state.slides = state.slides || frame.bpm != state.tempo || frame.speed != state.speed;
         const double tick = 2.5 / frame.bpm;
-        state->rows += frame.frame == 0;
-        state->seconds += tick;
+        state.seconds += tick;
         played += tick;
         if (played > maxSongSeconds) break;
     }
     xmp_end_player(c);
     xmp_release_module(c);
     if (played > maxSongSeconds) throw SongError("the song plays for over 4 hours without coming to an end");
-    if (states.empty()) throw SongError("the song has no rows to play");
-    return states;
+    if (song.states.empty()) throw SongError("the song has no rows to play");
+    return song;
 }
 
-std::vector<SongState> readSongFile(const std::string& path) {
+Song readSongFile(const std::string& path) {
+    // Looked at before it is opened: a FIFO with no writer would block the open.
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    if (error) throw SongError(error.default_error_condition().message());
+    if (std::filesystem::is_directory(status)) throw SongError("is a folder");
+    if (!std::filesystem::is_regular_file(status)) throw SongError("is not a regular file");
     std::ifstream file(path, std::ios::binary);
     if (!file) throw SongError(std::strerror(errno));
     file.seekg(0, std::ios::end);

@@ -103,16 +103,47 @@ function chooseState(state) {
 
 const inLists = (state) => speedBox.querySelector(`option[value="${state.speed}"]`) && tempoBox.querySelector(`option[value="${state.tempo}"]`);
 
+// The whole song's plan beside the form: the states as a timeline, an entry a bar as wide
+// as its time, coloured by how far the recommended plan is from the tolerance there.
+let song = null;
+let plan = null;
+
+function showPlan() {
+  if (!song) return;
+  plan = core.plan(driver(), pal.checked, toleranceBox.value);
+  const tolerance = Number(toleranceBox.value);
+  const totalRows = song.states.reduce((sum, s) => sum + s.rows, 0);
+  const bars = song.entries.map((entry, i) => {
+    const state = song.states[entry.state];
+    const rows = (song.entries[i + 1]?.rowsBefore ?? totalRows) - entry.rowsBefore;
+    const off = Math.abs(plan.deviations[entry.state]);
+    const bar = document.createElement("div");
+    bar.className = off <= tolerance / 2 ? "good" : off <= tolerance ? "near" : "far";
+    bar.textContent = `${state.speed}/${state.tempo}`;
+    bar.title = `speed ${state.speed}, tempo ${state.tempo}: ${rows} row${rows === 1 ? "" : "s"}, ${plan.deviations[entry.state].toFixed(3)}%`;
+    return { bar, time: (rows * state.speed) / state.tempo };
+  });
+  const total = bars.reduce((sum, b) => sum + b.time, 0);
+  for (const b of bars) b.bar.style.width = `${(100 * b.time) / total}%`;
+  $("timeline").replaceChildren(...bars.map((b) => b.bar));
+  $("timeline").setAttribute("aria-label", `The song's ${bars.length} stretches of speed and tempo, in play order`);
+  $("planText").textContent = plan.text;
+  $("plan").hidden = false;
+}
+
 async function openSong(file) {
   const read = core.readSong(new Uint8Array(await file.arrayBuffer()));
   if (read.error) {
     await message("warning", "Open song", `Cannot read ${file.name}:\n${read.error}.`, ["OK"]);
     return;
   }
+  song = read;
+  showPlan();
   songName = file.name;
   updateTitle();
   songStates.replaceChildren(...read.states.map((state, i) => {
     const item = new Option(`speed ${state.speed}, tempo ${state.tempo} \u2014 order ${state.order}, row ${state.row}` +
+      (state.slides ? ", the tempo slides" : "") +
       (inLists(state) ? "" : " (not in the lists)"), String(i));
     item.disabled = !inLists(state);
     return item;
@@ -138,7 +169,15 @@ for (const d of drivers) {
 }
 
 for (const control of [speedBox, tempoBox, ntsc, pal]) control.addEventListener("change", clearResults);
+for (const control of [toleranceBox, ntsc, pal, driverBox]) control.addEventListener("change", showPlan);
+$("copyPlan").addEventListener("click", () => navigator.clipboard.writeText(plan.text));
+$("copyPlanSource").addEventListener("click", () => navigator.clipboard.writeText(plan.smps2asm));
+// The driver chosen last time, if the list still has it.
+const savedDriver = localStorage.getItem("driver");
+if (drivers.some((d) => d.name === savedDriver)) driverBox.value = savedDriver;
+updateTitle();
 driverBox.addEventListener("change", () => {
+  localStorage.setItem("driver", driver());
   clearResults();
   updateTitle();
 });
@@ -163,6 +202,80 @@ document.addEventListener("copy", (event) => {
   event.clipboardData.setData("text/plain", list.children[at].textContent);
   event.preventDefault();
 });
+// The window's context menus: copy a line as shown or as SMPS2ASM source, copy the readout
+// whole. Opened by the mouse, the context-menu key or Shift+F10; arrows move, Escape closes.
+const contextMenu = $("contextMenu");
+let menuReturn = null;
+
+function closeMenu() {
+  if (contextMenu.hidden) return;
+  contextMenu.hidden = true;
+  menuReturn?.focus();
+}
+
+function openMenu(owner, items, x, y) {
+  menuReturn = owner;
+  contextMenu.replaceChildren(...items.map(([label, text]) => {
+    const item = Object.assign(document.createElement("button"), { type: "button", textContent: label });
+    item.setAttribute("role", "menuitem");
+    item.addEventListener("click", () => {
+      closeMenu();
+      navigator.clipboard.writeText(text);
+    });
+    return item;
+  }));
+  contextMenu.hidden = false;
+  const { width, height } = contextMenu.getBoundingClientRect();
+  contextMenu.style.left = `${Math.min(x, innerWidth - width)}px`;
+  contextMenu.style.top = `${Math.min(y, innerHeight - height)}px`;
+  contextMenu.firstElementChild.focus();
+}
+
+contextMenu.addEventListener("keydown", (event) => {
+  const items = [...contextMenu.children];
+  const at = items.indexOf(document.activeElement);
+  const to = { ArrowDown: at + 1, ArrowUp: at - 1, Home: 0, End: items.length - 1 }[event.key];
+  if (event.key === "Escape" || event.key === "Tab") closeMenu();
+  if (to === undefined) return;
+  event.preventDefault();
+  items[(to + items.length) % items.length].focus();
+});
+document.addEventListener("pointerdown", (event) => {
+  if (!contextMenu.contains(event.target)) closeMenu();
+});
+
+function lineMenuItems() {
+  const at = selectedLine();
+  if (at === -1) return null;
+  return [["Copy", list.children[at].textContent], ["Copy as SMPS2ASM", core.smps2asm(dividers[at], secondBytes[at])]];
+}
+
+const readoutMenuItems = () => (readoutLabel.textContent ? [["Copy", readoutLabel.textContent]] : null);
+
+// A menu where the pointer is, or for the keyboard below the chosen line or the label.
+function addContextMenu(owner, items, anchor) {
+  const show = (x, y) => {
+    const chosen = items();
+    if (chosen) openMenu(owner, chosen, x, y);
+  };
+  owner.addEventListener("contextmenu", (event) => {
+    event.preventDefault();
+    const line = event.target.closest?.("[role=option]");
+    if (line) chooseLine([...list.children].indexOf(line));
+    if (event.button === 2) return show(event.clientX, event.clientY);
+    const box = anchor().getBoundingClientRect();
+    show(box.left, box.bottom);
+  });
+  owner.addEventListener("keydown", (event) => {
+    if (event.key !== "ContextMenu" && !(event.key === "F10" && event.shiftKey)) return;
+    event.preventDefault();
+    const box = anchor().getBoundingClientRect();
+    show(box.left, box.bottom);
+  });
+}
+addContextMenu(list, lineMenuItems, () => list.children[selectedLine()] ?? list);
+addContextMenu(readoutLabel, readoutMenuItems, () => readoutLabel);
+
 $("openSong").addEventListener("click", () => $("songFile").click());
 $("songFile").addEventListener("change", (event) => {
   if (event.target.files.length) openSong(event.target.files[0]);

@@ -22,13 +22,14 @@ struct ModelInfo {
     std::string_view byteName;  // what the model calls the second byte
     int minByte, maxByte;       // its values; in keys 00 stands for 256 on timeout, for 0 on carry-delay
     std::string_view keyRule;   // what a key for this model is, for error messages
+    int smps2asmVersion;        // the smpsHeaderStartSong whose units are this model's
 };
 
 inline constexpr ModelInfo models[] = {
-    {TempoModel::Timeout, "timeout", "period", 2, 256, "four hex digits, divider then period (00 for 256), period not 01"},
+    {TempoModel::Timeout, "timeout", "period", 2, 256, "four hex digits, divider then period (00 for 256), period not 01", 1},
     {TempoModel::CarryAdvance, "carry-advance", "tempo", 1, 255,
-     "four hex digits, divider (00 for 256) then tempo, tempo not 00"},
-    {TempoModel::CarryDelay, "carry-delay", "tempo", 0, 255, "four hex digits, divider (00 for 256) then tempo (00 for 0)"},
+     "four hex digits, divider (00 for 256) then tempo, tempo not 00", 2},
+    {TempoModel::CarryDelay, "carry-delay", "tempo", 0, 255, "four hex digits, divider (00 for 256) then tempo (00 for 0)", 3},
 };
 
 [[nodiscard]] const ModelInfo& infoOf(TempoModel model);
@@ -52,16 +53,17 @@ struct Driver {
     Updates pal;                 // 50: 5/6, no correction; 60: 1/1; 58 1/3: 35/36
     std::string_view palUpdates;  // the same, as people say it
     std::string_view games;
+    bool shoesRestoreHeaderTempo;  // the speed shoes' slow-down sets the header's tempo again
 };
 
 inline constexpr Driver drivers[] = {
-    {"sonic1", TempoModel::Timeout, {5, 6}, "50", "Sonic the Hedgehog; most SMPS 68k games; SMPS Z80 Type 1"},
-    {"sonic2", TempoModel::CarryAdvance, {1, 1}, "60", "Sonic the Hedgehog 2"},
-    {"sonic3", TempoModel::CarryDelay, {35, 36}, "58 1/3", "Sonic the Hedgehog 3"},
-    {"sonic3k", TempoModel::CarryDelay, {1, 1}, "60", "Sonic & Knuckles; Sonic 3 & Knuckles"},
-    {"timeout", TempoModel::Timeout, {5, 6}, "50", "other games with the timeout model"},
-    {"carry-advance", TempoModel::CarryAdvance, {5, 6}, "50", "other games with the carry-advance model"},
-    {"carry-delay", TempoModel::CarryDelay, {5, 6}, "50", "other games with the carry-delay model"},
+    {"sonic1", TempoModel::Timeout, {5, 6}, "50", "Sonic the Hedgehog; most SMPS 68k games; SMPS Z80 Type 1", true},
+    {"sonic2", TempoModel::CarryAdvance, {1, 1}, "60", "Sonic the Hedgehog 2", true},
+    {"sonic3", TempoModel::CarryDelay, {35, 36}, "58 1/3", "Sonic the Hedgehog 3", false},
+    {"sonic3k", TempoModel::CarryDelay, {1, 1}, "60", "Sonic & Knuckles; Sonic 3 & Knuckles", false},
+    {"timeout", TempoModel::Timeout, {5, 6}, "50", "other games with the timeout model", false},
+    {"carry-advance", TempoModel::CarryAdvance, {5, 6}, "50", "other games with the carry-advance model", false},
+    {"carry-delay", TempoModel::CarryDelay, {5, 6}, "50", "other games with the carry-delay model", false},
 };
 inline constexpr const Driver& defaultDriver = drivers[0];
 

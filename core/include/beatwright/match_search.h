@@ -21,6 +21,8 @@ inline constexpr int minSpeed = 1;
 inline constexpr int maxSpeed = 31;
 inline constexpr int minTempo = 32;
 inline constexpr int maxTempo = 255;
+// S3M and IT songs go up to this speed; the companion answers for it too.
+inline constexpr int maxSongSpeed = 255;
 
 // What the user is told when a search lists nothing: a caption and two lines.
 inline constexpr std::string_view noResultsCaption = "Uh-oh!";

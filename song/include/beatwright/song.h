@@ -5,17 +5,9 @@
 #include <string>
 #include <vector>
 
-namespace beatwright {
+#include "beatwright/song_states.h"
 
-// A (speed, tempo) state that a tracker song plays in: where play first enters it and how
-// long the song plays in it, all visits together.
-struct SongState {
-    int speed, tempo;
-    int order, row;  // where it is first entered
-    long rows;       // rows started in it
-    double seconds;  // at speed x 2.5 / tempo seconds a row
-    friend bool operator==(const SongState&, const SongState&) = default;
-};
+namespace beatwright {
 
 // Why a file could not be read as a song, in words for the user ("not a module file").
 struct SongError : std::runtime_error {
@@ -27,11 +19,11 @@ inline constexpr long maxSongBytes = 64L << 20;
 inline constexpr double maxSongSeconds = 4 * 3600;
 
 // Follows the module (XM, MOD, S3M, IT and the other formats libxmp reads) as a player
-// plays it, from the start to the first time play would repeat, and returns every state
-// it enters, in the order first entered. Throws SongError.
-[[nodiscard]] std::vector<SongState> readSong(std::span<const unsigned char> module);
+// plays it, from the start to the first time play would repeat: every state it enters at
+// a row's start, every entry into one and where play repeats from. Throws SongError.
+[[nodiscard]] Song readSong(std::span<const unsigned char> module);
 
-// The same for a file.
-[[nodiscard]] std::vector<SongState> readSongFile(const std::string& path);
+// The same for a file; a folder, a FIFO or a device is not read.
+[[nodiscard]] Song readSongFile(const std::string& path);
 
 }  // namespace beatwright

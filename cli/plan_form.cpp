@@ -1,0 +1,67 @@
+#include <nlohmann/json.hpp>
+
+#include <ostream>
+
+#include "beatwright/tempo_plan.h"
+#include "beatwright/value_text.h"
+#include "forms.h"
+
+namespace beatwright {
+
+namespace {
+
+using nlohmann::json;
+
+json position(int order, int row) { return {{"order", order}, {"row", row}}; }
+
+json formJson(const PlanForm& form) {
+    return {{"divider", form.divider},       {"deviations", form.deviations}, {"worst", form.worst},
+            {"withinTolerance", form.withinTolerance}, {"drift", form.drift}};
+}
+
+json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
+    json states = json::array(), entries = json::array(), commands = json::array();
+    for (const SongState& s : song.states) {
+        states.push_back({{"speed", s.speed}, {"tempo", s.tempo}, {"order", s.order}, {"row", s.row},
+                          {"rows", s.rows}, {"seconds", s.seconds}, {"slides", s.slides}});
+    }
+    for (const SongEntry& e : song.entries) {
+        entries.push_back({{"state", e.state}, {"order", e.order}, {"row", e.row}, {"rowsBefore", e.rowsBefore}});
+    }
+    for (const TempoCommand& c : plan.tempoCommands.commands) {
+        commands.push_back({{"order", c.order}, {"row", c.row}, {"unitsBefore", c.unitsBefore}, {"secondByte", c.secondByte}});
+    }
+    json onePair = formJson(plan.onePair);
+    onePair["secondByte"] = plan.onePair.secondByte;
+    onePair["rowUnits"] = plan.onePair.rowUnits;
+    json tempoCommands = formJson(plan.tempoCommands);
+    tempoCommands["secondBytes"] = plan.tempoCommands.secondBytes;
+    tempoCommands["commands"] = commands;
+    return {{"driver", search.driver.name},
+            {"standard", search.standard == VideoStandard::PAL ? "PAL" : "NTSC"},
+            {"tolerance", toDouble(search.tolerance)},
+            {"states", states},
+            {"entries", entries},
+            {"loop", song.loop ? position(song.loop->order, song.loop->row) : json(nullptr)},
+            {"onePair", onePair},
+            {"tempoCommands", tempoCommands},
+            {"recommended", plan.recommendOnePair ? "onePair" : "tempoCommands"}};
+}
+
+}  // namespace
+
+// The whole song's tempo plan: for a person, as SMPS2ASM lines, or as JSON for scripts.
+int runPlanForm(const Options& o, const Search& search, std::ostream& out) {
+    const Song song = readSongOption(o);
+    const TempoPlan plan = planTempo(song, search.driver, search.standard, search.tolerance);
+    if (o.format == "json") {
+        out << planJson(song, plan, search).dump(2) << '\n';
+    } else if (o.format == "smps2asm") {
+        out << planSmps2asm(song, plan, search.driver, search.standard);
+    } else {
+        out << planText(song, plan, search.driver, search.standard, search.tolerance);
+    }
+    return exitMatches;
+}
+
+}  // namespace beatwright

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "beatwright/driver.h"
+#include "beatwright/song_states.h"
+#include "beatwright/video_standard.h"
+
+namespace beatwright {
+
+// A mid-song tempo command: the second byte from here on.
+struct TempoCommand {
+    int order, row;
+    long unitsBefore;  // duration units from the song's start
+    int secondByte;
+    bool loop;  // where play repeats from: the song ends on another byte
+    friend bool operator==(const TempoCommand&, const TempoCommand&) = default;
+};
+
+// One way to play the whole song on SMPS.
+struct PlanForm {
+    int divider;
+    int secondByte;                   // the header's
+    std::vector<int> rowUnits;        // per state: duration units a row
+    std::vector<int> secondBytes;     // per state: the second byte in force while it plays
+    std::vector<TempoCommand> commands;
+    std::vector<double> deviations;   // per state: percent, + faster
+    double worst;                     // the deviation of largest magnitude
+    bool withinTolerance;
+    double drift;  // seconds the SMPS song is ahead of the XM song where play repeats
+};
+
+struct TempoPlan {
+    // One header pair and a row length per state; no tempo command.
+    PlanForm onePair;
+    // A row a duration unit, one divider, a tempo command at every change of second byte.
+    PlanForm tempoCommands;
+    bool recommendOnePair;
+    [[nodiscard]] const PlanForm& recommended() const { return recommendOnePair ? onePair : tempoCommands; }
+    [[nodiscard]] const PlanForm& other() const { return recommendOnePair ? tempoCommands : onePair; }
+};
+
+// The longest row a plan allows, in duration units.
+inline constexpr int maxRowUnits = 32;
+// A duration byte is 1-127 units, and units x divider must fit one byte.
+inline constexpr int maxDurationByte = 127;
+inline constexpr int maxDurationTicks = 255;
+
+// Both forms for the song on the driver and standard, deviations compared exactly.
+// Tolerance as the search reads it (toSingle). Precondition: at least one state with a
+// positive speed and tempo, every entry's state an index of one, the tolerance a decimal
+// number not negative; else std::invalid_argument.
+[[nodiscard]] TempoPlan planTempo(const Song& song, const Driver& driver, VideoStandard standard,
+                                  std::string_view toleranceText);
+
+// How many units a note can last in one duration byte with the divider.
+[[nodiscard]] int unitsPerDurationByte(int divider);
+
+// The plan for a person to read: both forms, the recommended first.
+[[nodiscard]] std::string planText(const Song& song, const TempoPlan& plan, const Driver& driver,
+                                   VideoStandard standard, std::string_view toleranceText);
+
+// The recommended form as SMPS2ASM lines to paste, with the smpsHeaderStartSong the bytes assume.
+[[nodiscard]] std::string planSmps2asm(const Song& song, const TempoPlan& plan, const Driver& driver,
+                                       VideoStandard standard);
+
+// A deviation as the result lines say it: "perfect match", ".390625% slower".
+[[nodiscard]] std::string deviationText(double percent);
+
+}  // namespace beatwright
