@@ -44,8 +44,8 @@ const ValueOption pairOption{"--pair", "DDPP",
                              "print the XM tempo that this one pair gives: the divider, then the second byte (the "
                              "period on the timeout model, the tempo on the carry models)",
                              "four hex digits of a pair of the driver (see --list-drivers)"};
-const ValueOption formatOption{"--format", "FORMAT", "how each pair or the plan is written",
-                               "text or smps2asm, or json with --plan"};
+const ValueOption formatOption{"--format", "FORMAT", "how each pair, the plan or the SMPS song is written",
+                               "text or smps2asm, or json with --plan or --smps"};
 const ValueOption driverOption{"--driver", "NAME", "the SMPS driver the song plays on, sonic1 by default",
                                [] {
                                    std::string names;
@@ -54,8 +54,13 @@ const ValueOption driverOption{"--driver", "NAME", "the SMPS driver the song pla
                                }()};
 const ValueOption songOption{"--song", "FILE",
                              "answer for every speed and tempo the song plays, in play order", "a module file"};
-const std::array valueOptions{&speedOption,  &tempoOption,  &toleranceOption, &pairOption,
-                              &formatOption, &driverOption, &songOption};
+const ValueOption smpsOption{"--smps", "FILE",
+                             "report an SMPS song's tempo settings: SMPS2ASM source or a song binary",
+                             "an SMPS2ASM source or song binary"};
+const ValueOption toOption{"--to", "NAME", "with --smps: port the song's tempo settings to this driver",
+                           driverOption.accepts};
+const std::array valueOptions{&speedOption,  &tempoOption, &toleranceOption, &pairOption, &formatOption,
+                              &driverOption, &songOption,  &smpsOption,      &toOption};
 
 // Decimal digits only: "6.0", "+6" and " 6" are not what a script means by 6.
 std::string checkWhole(const ValueOption& option, const std::string& text, int low, int high) {
@@ -89,10 +94,10 @@ Pair checkPair(const std::string& text, const Driver& driver) {
     }
 }
 
-Driver checkDriver(const std::optional<std::string>& name) {
+Driver checkDriver(const std::optional<std::string>& name, const ValueOption& option) {
     if (!name) return defaultDriver;
     const auto driver = driverNamed(*name);
-    if (!driver) driverOption.reject(*name);
+    if (!driver) option.reject(*name);
     return *driver;
 }
 
@@ -118,41 +123,48 @@ void rejectWithListDrivers(const std::vector<std::string>& args) {
     }
 }
 
-void rejectCombination(const Options& o) {
-    if (o.format && *o.format != "text" && *o.format != "smps2asm" && !(o.plan && *o.format == "json")) {
-        formatOption.reject(*o.format);
+// "FORM takes no OPTION: WHY" for the first of the given options that is given.
+void refuse(std::string_view form, std::string_view why, std::initializer_list<std::pair<bool, const char*>> given) {
+    for (const auto& [is, name] : given) {
+        if (is) throw UsageError(std::string(form) + " takes no " + name + ": " + std::string(why));
     }
+}
+
+void rejectCombination(const Options& o) {
+    const bool json = o.format == "json", source = o.format == "smps2asm";
+    if (o.format && *o.format != "text" && !source && !(json && (o.plan || o.smps))) formatOption.reject(*o.format);
     if (o.plan && !o.song) throw UsageError("--plan needs --song FILE: it plans the whole song");
-    if (o.plan) {
-        for (const auto& [given, name] : {std::pair{o.details, "--details"}, std::pair{o.best, "--best"}}) {
-            if (given) throw UsageError(std::string("--plan takes no ") + name + ": it prints the plan, not pair lists");
-        }
+    if (o.to && !o.smps) throw UsageError("--to needs --smps FILE: it ports an SMPS song");
+    if (o.plan) refuse("--plan", "it prints the plan, not pair lists", {{o.details, "--details"}, {o.best, "--best"}});
+    if (o.smps) {
+        refuse("--smps", "it reads the song's own tempo settings",
+               {{o.song.has_value(), "--song"}, {o.tempo.has_value(), "--tempo"}, {o.pair.has_value(), "--pair"},
+                {o.details, "--details"}, {o.best, "--best"}});
+        if (source && !o.to) throw UsageError("--format smps2asm with --smps needs --to DRIVER: it writes the ported lines");
+        return;
     }
     if (o.song) {
-        for (const auto& [given, name] : {std::pair{o.speed.has_value(), "--speed"},
-                                          std::pair{o.tempo.has_value(), "--tempo"},
-                                          std::pair{o.pair.has_value(), "--pair"}}) {
-            if (given) throw UsageError(std::string("--song takes no ") + name + ": the song gives its speeds and tempos");
-        }
+        refuse("--song", "the song gives its speeds and tempos",
+               {{o.speed.has_value(), "--speed"}, {o.tempo.has_value(), "--tempo"}, {o.pair.has_value(), "--pair"}});
         return;
     }
     if (!o.speed) throw UsageError("--speed is required: " + speedOption.accepts + ", or --song FILE");
     if (o.pair) {
-        for (const auto& [given, name] : {std::pair{o.tempo.has_value(), "--tempo"},
-                                          std::pair{o.tolerance.has_value(), "--tolerance"},
-                                          std::pair{o.details, "--details"},
-                                          std::pair{o.format.has_value(), "--format"},
-                                          std::pair{o.best, "--best"}}) {
-            if (given) throw UsageError(std::string("--pair takes no ") + name + ": it reads one pair, not a search");
-        }
+        refuse("--pair", "it reads one pair, not a search",
+               {{o.tempo.has_value(), "--tempo"}, {o.tolerance.has_value(), "--tolerance"}, {o.details, "--details"},
+                {o.format.has_value(), "--format"}, {o.best, "--best"}});
     } else if (!o.tempo) {
         throw UsageError("--tempo is required (" + tempoOption.accepts + "), or --pair DDPP for the XM tempo of one pair");
     }
 }
 
 int run(Options o, std::ostream& out, std::ostream& err) {
-    Search search{o.pal ? VideoStandard::PAL : VideoStandard::NTSC, checkDriver(o.driver),
+    Search search{o.pal ? VideoStandard::PAL : VideoStandard::NTSC, checkDriver(o.driver, driverOption),
                   checkTolerance(o.tolerance.value_or("5"))};
+    if (o.smps) {
+        if (o.speed) o.speed = checkWhole(speedOption, *o.speed, minSpeed, maxSongSpeed);
+        return runSmpsForm(o, search, o.to ? std::optional(checkDriver(o.to, toOption)) : std::nullopt, out);
+    }
     if (o.plan) return runPlanForm(o, search, out);
     if (o.song) return runSongForm(o, search, out);
     o.speed = checkWhole(speedOption, *o.speed, minSpeed, maxSongSpeed);
@@ -193,6 +205,8 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                  "  beatwright-cli --song FILE [--tolerance PCT] [--pal] [--driver NAME] [--details] [--best]\n"
                  "                 [--format FORMAT]\n"
                  "  beatwright-cli --song FILE --plan [--tolerance PCT] [--pal] [--driver NAME] [--format FORMAT]\n"
+                 "  beatwright-cli --smps FILE [--driver NAME] [--pal] [--speed S] [--to NAME [--tolerance PCT]]\n"
+                 "                 [--format FORMAT]\n"
                  "  beatwright-cli --list-drivers\n"
                  "A pair is the two tempo bytes of the SMPS song's header, as four hex digits: the divider,\n"
                  "then the second byte, which the driver reads as a period (the timeout model of sonic1)\n"
@@ -207,7 +221,8 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     for (const auto& [option, value] : {std::pair{&speedOption, &o.speed}, std::pair{&tempoOption, &o.tempo},
                                         std::pair{&toleranceOption, &o.tolerance}, std::pair{&pairOption, &o.pair},
                                         std::pair{&formatOption, &o.format}, std::pair{&driverOption, &o.driver},
-                                        std::pair{&songOption, &o.song}}) {
+                                        std::pair{&songOption, &o.song}, std::pair{&smpsOption, &o.smps},
+                                        std::pair{&toOption, &o.to}}) {
         app.add_option(option->name, *value, option->meaning + (": " + option->accepts))
             ->type_name(option->typeName);
     }

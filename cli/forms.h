@@ -25,7 +25,7 @@ struct UsageError : std::runtime_error {
 };
 
 struct Options {
-    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song;
+    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song, smps, to;
     bool pal = false;
     bool details = false;
     bool best = false;
@@ -58,5 +58,6 @@ void printMatches(const std::vector<Match>& matches, const Options& o, const Sea
 int runSearchForm(const Options& o, Search& search, std::ostream& out, std::ostream& err);
 int runSongForm(const Options& o, Search& search, std::ostream& out);
 int runPlanForm(const Options& o, const Search& search, std::ostream& out);
+int runSmpsForm(const Options& o, const Search& search, const std::optional<Driver>& to, std::ostream& out);
 
 }  // namespace beatwright

@@ -215,6 +215,7 @@ QMenuBar* Form1::createMenus() {
     driverLabel = new QLabel(bar);
     driverLabel->setObjectName("driverLabel");
     driverLabel->setContentsMargins(0, 0, 6, 0);
+    driverLabel->setAlignment(Qt::AlignVCenter);
     bar->setCornerWidget(driverLabel, Qt::TopRightCorner);
     return bar;
 }
@@ -270,7 +271,7 @@ void Form1::showTempoPlan() {
     shown->setReadOnly(true);
     shown->setLineWrapMode(QPlainTextEdit::NoWrap);
     shown->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    shown->setMinimumSize(560, 360);
+    shown->setMinimumSize(640, 340);
     layout->addWidget(shown);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
     const std::pair<const char*, QString> copies[] = {
@@ -279,7 +280,7 @@ void Form1::showTempoPlan() {
     };
     for (const auto& [caption, copied] : copies) {
         connect(buttons->addButton(caption, QDialogButtonBox::ActionRole), &QPushButton::clicked, &dialog,
-                [copied] { QGuiApplication::clipboard()->setText(copied); });
+                [text = copied] { QGuiApplication::clipboard()->setText(text); });
     }
     connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     layout->addWidget(buttons);

@@ -11,44 +11,11 @@
 
 #include "beatwright/rate_table.h"
 #include "beatwright/value_text.h"
+#include "exact_deviation.h"
 
 namespace beatwright {
 
 namespace {
-
-// Products of two deviations' terms pass 64 bits.
-__extension__ typedef __int128 Wide;
-
-// SMPS rows a second over XM rows a second, less one: (over / base). With the updates a
-// second u = num/den of 60, a pair's advancing/frames, divider d, k units a row, speed S
-// and tempo T: 60 u adv / (frames d k) against 2 T / (5 S) gives
-// 150 num adv S / (den frames d k T). Every term is a small integer: exact.
-struct Deviation {
-    long long over = 0, base = 1;
-};
-
-// -1, 0, 1 as |a| is smaller than, equal to, larger than |b|.
-int compareMagnitude(const Deviation& a, const Deviation& b) {
-    const Wide left = Wide(std::llabs(a.over)) * b.base, right = Wide(std::llabs(b.over)) * a.base;
-    return left < right ? -1 : left > right ? 1 : 0;
-}
-
-double percentOf(const Deviation& d) { return static_cast<double>(d.over * 100) / static_cast<double>(d.base); }
-
-// |d| within the tolerance, exactly: the float is m x 2^(e - 24) with m a 24-bit integer.
-bool within(const Deviation& d, float tolerance) {
-    if (d.over == 0) return true;
-    int e = 0;
-    const double fraction = std::frexp(static_cast<double>(tolerance), &e);
-    const auto m = static_cast<long long>(std::ldexp(fraction, 24));
-    const int shift = 24 - e;
-    // Below 2^-60 percent no deviation of small integers is that close but zero.
-    if (shift > 80) return false;
-    Wide left = Wide(std::llabs(d.over)) * 100, right = Wide(m) * d.base;
-    if (shift >= 0) left <<= shift;
-    else right <<= -shift;
-    return left <= right;
-}
 
 struct ByteRate {
     int secondByte;
@@ -66,6 +33,9 @@ std::vector<ByteRate> bytesBySpeed(TempoModel model) {
     return bytes;
 }
 
+// SMPS rows a second over XM rows a second, less one. With the updates a second u =
+// num/den of 60, a pair's advancing/frames, divider d, k units a row, speed S and tempo T:
+// 60 u adv / (frames d k) against 2 T / (5 S) gives 150 num adv S / (den frames d k T).
 class Measure {
 public:
     Measure(const Driver& driver, VideoStandard standard) : updates_(updatesOn(driver, standard)) {}
@@ -277,7 +247,7 @@ std::string formText(const Song& song, const PlanForm& form, bool onePair, bool 
     text += fmt::format("  a note of up to {} units fits one duration byte (divider {})\n",
                         unitsPerDurationByte(form.divider), form.divider);
     if (!form.commands.empty() && driver.shoesRestoreHeaderTempo) {
-        text += fmt::format("  on {} the speed shoes restore the header's tempo: these commands are lost after them\n",
+        text += fmt::format("  the speed shoes on {} restore the header's tempo, undoing these commands\n",
                             driver.name);
     }
     return text;

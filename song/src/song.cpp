@@ -1,5 +1,7 @@
 #include "beatwright/song.h"
 
+#include "beatwright/file_bytes.h"
+
 #ifdef __EMSCRIPTEN__
 // xmp.h includes this inside its extern "C" block, where its C++ templates cannot stand.
 #include <emscripten.h>
@@ -7,10 +9,6 @@
 #include <xmp.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <memory>
 
@@ -96,22 +94,11 @@ Song readSong(std::span<const unsigned char> module) {
 }
 
 Song readSongFile(const std::string& path) {
-    // Looked at before it is opened: a FIFO with no writer would block the open.
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error) throw SongError(error.default_error_condition().message());
-    if (std::filesystem::is_directory(status)) throw SongError("is a folder");
-    if (!std::filesystem::is_regular_file(status)) throw SongError("is not a regular file");
-    std::ifstream file(path, std::ios::binary);
-    if (!file) throw SongError(std::strerror(errno));
-    file.seekg(0, std::ios::end);
-    const std::streamoff size = file.tellg();
-    if (size < 0) throw SongError("cannot be read");
-    if (size > maxSongBytes) throw SongError("larger than any module, over 64 MiB");
-    std::vector<unsigned char> bytes(static_cast<std::size_t>(size));
-    file.seekg(0);
-    if (!file.read(reinterpret_cast<char*>(bytes.data()), size)) throw SongError("cannot be read");
-    return readSong(bytes);
+    try {
+        return readSong(readFileBytes(path, maxSongBytes, "larger than any module, over 64 MiB"));
+    } catch (const FileError& e) {
+        throw SongError(e.what());
+    }
 }
 
 }  // namespace beatwright

@@ -179,3 +179,53 @@ test("offline after the first visit", async () => {
   assert.deepEqual(await lines(page), typical);
   await context.close();
 });
+
+test("context menus copy a line, its source and the readout; the driver is remembered", async () => {
+  const { page, context } = await open();
+  await context.grantPermissions(["clipboard-read", "clipboard-write"]);
+  const clipboard = () => page.evaluate(() => navigator.clipboard.readText());
+  const menu = () => page.locator("#contextMenu [role=menuitem]").allTextContents();
+  await search(page, "6", "125");
+  await page.click("#List1 >> text=0606", { button: "right" });
+  assert.deepEqual(await menu(), ["Copy", "Copy as SMPS2ASM"]);
+  await page.click("#contextMenu >> text=Copy as SMPS2ASM");
+  assert.equal(await clipboard(), "smpsHeaderTempo $06, $06");
+  assert.equal(await page.isVisible("#contextMenu"), false);
+  // The keyboard: the context-menu key on the chosen line, Shift+F10 on the readout.
+  await page.focus("#List1");
+  await page.keyboard.press("End");
+  await page.keyboard.press("ContextMenu");
+  await page.keyboard.press("Enter");
+  assert.equal(await clipboard(), "0503 4.000003% slower");
+  await page.focus("#Label2");
+  await page.keyboard.press("Shift+F10");
+  assert.deepEqual(await menu(), ["Copy"]);
+  await page.keyboard.press("Escape");
+  assert.equal(await page.isVisible("#contextMenu"), false);
+  assert.equal(await page.evaluate(() => document.activeElement.id), "Label2");
+  await page.keyboard.press("Shift+F10");
+  await page.keyboard.press("Enter");
+  assert.equal(await clipboard(), "120");
+  await page.selectOption("#driver", "sonic3");
+  await page.reload();
+  await page.waitForSelector("body[data-ready]");
+  assert.equal(await page.inputValue("#driver"), "sonic3");
+  assert.equal(await page.title(), "sonic3 \u2014 Beatwright");
+  await context.close();
+});
+
+test("a song's tempo plan beside the form, following the driver", async () => {
+  const { page, context } = await open();
+  await context.grantPermissions(["clipboard-read", "clipboard-write"]);
+  // seed1.xm: speed 6 then 3 at tempo 125, then 3 at 140; 16, 16 and 32 rows.
+  await page.setInputFiles("#songFile", `${songs}/seed1.xm`);
+  await page.waitForSelector("#plan:not([hidden])");
+  assert.deepEqual(await page.locator("#timeline div").allTextContents(), ["6/125", "3/125", "3/140"]);
+  const text = await page.textContent("#planText");
+  assert.match(text, /^Tempo plan on sonic1 \(timeout model\), NTSC, tolerance 5%\nRecommended: one pair/);
+  await page.selectOption("#driver", "sonic3k");
+  assert.match(await page.textContent("#planText"), /^Tempo plan on sonic3k \(carry-delay model\)/);
+  await page.click("#copyPlanSource");
+  assert.match(await page.evaluate(() => navigator.clipboard.readText()), /; the bytes assume smpsHeaderStartSong 3\n/);
+  await context.close();
+});

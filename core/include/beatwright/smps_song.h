@@ -1,0 +1,68 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "beatwright/driver.h"
+#include "beatwright/video_standard.h"
+
+namespace beatwright {
+
+// An SMPS song's tempo settings, as the SMPS-song reader finds them: plain data.
+
+enum class SmpsSettingKind { Header, Tempo, Divider, TrackDivider };
+
+struct SmpsSetting {
+    int line;           // in the source; 0 in a binary
+    std::string label;  // the label it follows, if any
+    SmpsSettingKind kind;
+    int divider;  // the pair in force after it (for a track divider, on that track)
+    int tempo;    // the second byte as written, 00-FF
+    friend bool operator==(const SmpsSetting&, const SmpsSetting&) = default;
+};
+
+struct SmpsSong {
+    bool source;                        // SMPS2ASM source, else a binary
+    std::optional<TempoModel> model;    // from smpsHeaderStartSong; none in a binary
+    int startSong;                      // the smpsHeaderStartSong number, 0 in a binary
+    std::vector<SmpsSetting> settings;  // the header first, then in file order
+};
+
+// The source keyword of each kind: "smpsHeaderTempo", "smpsSetTempoMod", ...
+[[nodiscard]] const char* smpsMacroOf(SmpsSettingKind kind);
+
+// Duration units a second that a pair plays at on the driver and standard.
+[[nodiscard]] double unitsPerSecond(const Driver& driver, VideoStandard standard, int divider, int secondByte);
+
+// The tempo byte as SMPS2ASM converts it from one model's units to another's when it
+// assembles: none where SMPS2ASM refuses the value. The byte as written (00-FF).
+struct Smps2asmTempo {
+    int byte;
+    bool approximate;  // SMPS2ASM says so (a carry-delay 0)
+};
+[[nodiscard]] std::optional<Smps2asmTempo> smps2asmTempo(TempoModel from, TempoModel to, int byte);
+
+// A pair moved to another model: the pair that plays the same duration units a second
+// (at 60 updates, where every driver is alike), the divider kept when a byte within the
+// tolerance exists with it; beside it what SMPS2ASM's conversion gives.
+struct SmpsPort {
+    int divider, secondByte;
+    double deviation;  // percent, + faster
+    bool dividerChanged;
+    std::optional<int> smps2asmByte;  // the byte as written; none where SMPS2ASM refuses
+    std::optional<double> smps2asmDeviation;
+    bool smps2asmApproximate;
+};
+// Precondition: the pair of the source model, the tolerance as toSingle reads it.
+[[nodiscard]] SmpsPort portPair(TempoModel from, int divider, int secondByte, TempoModel to, float tolerance);
+
+// A model's second byte as a song's byte: 256 on timeout is written 00; and back.
+[[nodiscard]] int byteOf(TempoModel model, int secondByte);
+[[nodiscard]] int secondByteOf(TempoModel model, int byte);
+
+// Why a setting cannot play on the model ("the tempo $01 never plays on the timeout
+// model"), or nothing when it can.
+[[nodiscard]] std::optional<std::string> unplayable(TempoModel model, const SmpsSetting& setting);
+
+}  // namespace beatwright
