@@ -2,6 +2,7 @@
 
 #include <ostream>
 
+#include "beatwright/smps_song.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/value_text.h"
 #include "forms.h"
@@ -20,6 +21,10 @@ json formJson(const PlanForm& form) {
 }
 
 json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
+    // Bytes as the song holds them: a period of 256 is 00.
+    const auto written = [&](int secondByte) { return byteOf(search.driver.model, secondByte); };
+    std::vector<int> secondBytes;
+    for (int b : plan.tempoCommands.secondBytes) secondBytes.push_back(written(b));
     json states = json::array(), entries = json::array(), commands = json::array();
     for (const SongState& s : song.states) {
         states.push_back({{"speed", s.speed}, {"tempo", s.tempo}, {"order", s.order}, {"row", s.row},
@@ -29,13 +34,13 @@ json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
         entries.push_back({{"state", e.state}, {"order", e.order}, {"row", e.row}, {"rowsBefore", e.rowsBefore}});
     }
     for (const TempoCommand& c : plan.tempoCommands.commands) {
-        commands.push_back({{"order", c.order}, {"row", c.row}, {"unitsBefore", c.unitsBefore}, {"secondByte", c.secondByte}});
+        commands.push_back({{"order", c.order}, {"row", c.row}, {"unitsBefore", c.unitsBefore}, {"secondByte", written(c.secondByte)}});
     }
     json onePair = formJson(plan.onePair);
-    onePair["secondByte"] = plan.onePair.secondByte;
+    onePair["secondByte"] = written(plan.onePair.secondByte);
     onePair["rowUnits"] = plan.onePair.rowUnits;
     json tempoCommands = formJson(plan.tempoCommands);
-    tempoCommands["secondBytes"] = plan.tempoCommands.secondBytes;
+    tempoCommands["secondBytes"] = secondBytes;
     tempoCommands["commands"] = commands;
     return {{"driver", search.driver.name},
             {"standard", search.standard == VideoStandard::PAL ? "PAL" : "NTSC"},

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "support/xm_writer.h"
 
 namespace {
@@ -180,6 +182,85 @@ TEST(Cli, SongStatesInPlayOrder) {
     run = runCli({"--song", broken});
     EXPECT_EQ(run.err, "beatwright-cli: " + broken + ": not a module file (XM, MOD, S3M, IT or another tracker format)\n");
     EXPECT_EQ(run.status, 2);
+}
+
+// The plan and the SMPS-song forms on written songs: stdout, then stderr and status.
+TEST(Cli, PlanAndSmpsForms) {
+    const auto write = [](const std::string& name, const std::string& bytes) {
+        const auto path = std::filesystem::path(::testing::TempDir()) / name;
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path.string();
+    };
+    const auto xm = [](const beatwright::testing::XmSong& song) {
+        const auto bytes = beatwright::testing::writeXm(song);
+        return std::string(bytes.begin(), bytes.end());
+    };
+    // Speeds 8, 9, 10, 11 and 4 at 125: rows of as many units at 50 units a second, 0106.
+    const std::string speeds = write("speeds.xm", xm({8, 125, {0, 1, 2, 3, 4},
+        {{4, {}}, {4, {{0, 0, 0x0F, 9}}}, {4, {{0, 0, 0x0F, 10}}}, {4, {{0, 0, 0x0F, 11}}}, {4, {{0, 0, 0x0F, 4}}}}}));
+    // A row at 125, then 140 at speed 6, repeating from order 1. No one pair plays both
+    // exactly (their rows a second are as 25 to 28); divider 6 does with periods 6 and 15,
+    // a command where 140 starts and none at the loop, already at 140.
+    const std::string tempos = write("tempos.xm", xm({6, 125, {0, 1}, {{1, {}}, {16, {{0, 0, 0x0F, 140}}}}, 1}));
+    const std::string source = write("song.asm", "Song_Header:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $01, $03\n"
+                                                 "Song_FM1:\n\tsmpsSetTempoMod 4\n");
+    const std::string binary = write("song.bin", std::string("\x00\x10\x06\x03\x02\x80", 6));
+    const struct {
+        std::vector<std::string> args;
+        std::string out, err;
+        int status;
+    } cases[] = {
+        {{"--song", speeds, "--plan", "--format", "smps2asm"},
+         "; Tempo for sonic1 (timeout model), NTSC: one pair, no tempo command\n"
+         "; the bytes assume smpsHeaderStartSong 1\n\tsmpsHeaderTempo $01, $06\n"
+         "; speed 8, tempo 125: rows of 8 units, perfect match\n; speed 9, tempo 125: rows of 9 units, perfect match\n"
+         "; speed 10, tempo 125: rows of 10 units, perfect match\n; speed 11, tempo 125: rows of 11 units, perfect match\n"
+         "; speed 4, tempo 125: rows of 4 units, perfect match\n", "", 0},
+        {{"--song", tempos, "--plan", "--tolerance", "0", "--format", "smps2asm"},
+         "; Tempo for sonic1 (timeout model), NTSC: tempo commands\n; the bytes assume smpsHeaderStartSong 1\n"
+         "\tsmpsHeaderTempo $06, $06\n\tsmpsSetTempoMod $0F\t; order 1 row 0, 1 unit from the start\n", "", 0},
+        // The search lists the larger divider first among equals: 0724 before 0606.
+        {{"--song", tempos, "--format", "smps2asm", "--tolerance", "0"},
+         "smpsHeaderTempo $07, $24\t; speed 6, tempo 125: from order 0 row 0, 1 row, 0.1 s\n"
+         "; speed 6, tempo 140: smpsHeaderTempo $06, $0F\n", "", 0},
+        {{"--smps", source},
+         source + ": SMPS2ASM source, smpsHeaderStartSong 1 (timeout model)\nplayed on sonic1, NTSC; XM tempos at speed 6\n"
+                  "line 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 600\n"
+                  "line 5 (Song_FM1) smpsSetTempoMod 0104: 45 units a second, XM tempo 675\n", "", 0},
+        // 40 and 45 units a second are 171/256 and 192/256 of 60.
+        {{"--smps", source, "--to", "sonic2", "--format", "smps2asm"},
+         "; " + source + " on sonic2 (carry-advance model): the tempo lines, ported\n\tsmpsHeaderStartSong 2\n"
+         "\tsmpsHeaderTempo $01, $AB\t; line 3 (Song_Header)\n\tsmpsSetTempoMod $C0\t; line 5 (Song_FM1)\n", "", 0},
+        // 60 x 128 / 256 / 2 = 15 units a second, XM tempo 15 x 2.5 x 3 at speed 3.
+        {{"--smps", binary, "--driver", "sonic2", "--speed", "3"},
+         binary + ": SMPS song binary, read as the carry-advance model\nplayed on sonic2, NTSC; XM tempos at speed 3\n"
+                  "header bytes 4 and 5 smpsHeaderTempo 0280: 15 units a second, XM tempo 112.5\n", "", 0},
+        {{"--smps", source, "--driver", "sonic2"}, "",
+         source + ": its tempo is in the timeout model's units (smpsHeaderStartSong 1), which --driver sonic2 does not read", 2},
+        {{"--smps", speeds}, "", speeds + ": neither SMPS2ASM source nor an SMPS song binary: its header gives 116 FM and 101 "
+                                          "PSG channels and divider 110", 2},
+        {{"--smps", source, "--format", "smps2asm"}, "", "--format smps2asm with --smps needs --to DRIVER: it writes the ported lines", 2},
+        {{"--to", "sonic2", "--speed", "6", "--tempo", "125"}, "", "--to needs --smps FILE: it ports an SMPS song", 2},
+        {{"--smps", source, "--best"}, "", "--smps takes no --best: it reads the song's own tempo settings", 2},
+        {{"--song", speeds, "--plan", "--details"}, "", "--plan takes no --details: it prints the plan, not pair lists", 2},
+    };
+    // The same plan for scripts.
+    const auto plan = nlohmann::json::parse(runCli({"--song", tempos, "--plan", "--tolerance", "0", "--format", "json"}).out);
+    EXPECT_EQ(plan["recommended"], "tempoCommands");
+    EXPECT_EQ(plan["entries"], nlohmann::json::parse(R"([{"state": 0, "order": 0, "row": 0, "rowsBefore": 0},
+                                                         {"state": 1, "order": 1, "row": 0, "rowsBefore": 1}])"));
+    EXPECT_EQ(plan["loop"], nlohmann::json::parse(R"({"order": 1, "row": 0})"));
+    EXPECT_EQ(plan["tempoCommands"]["commands"],
+              nlohmann::json::parse(R"([{"order": 1, "row": 0, "unitsBefore": 1, "secondByte": 15}])"));
+    EXPECT_EQ(plan["tempoCommands"]["secondBytes"], nlohmann::json::parse("[6, 15]"));
+    EXPECT_EQ(plan["tempoCommands"]["worst"], 0.0);
+    EXPECT_EQ(plan["onePair"]["withinTolerance"], false);
+    for (const auto& c : cases) {
+        const Outcome run = runCli(c.args);
+        EXPECT_EQ(run.out, c.out) << c.args.front() << ' ' << c.args.back();
+        EXPECT_EQ(run.err, c.err.empty() ? "" : "beatwright-cli: " + c.err + "\n") << c.args.back();
+        EXPECT_EQ(run.status, c.status) << c.args.back();
+    }
 }
 
 TEST(Cli, HelpAndVersion) {

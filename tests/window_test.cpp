@@ -105,6 +105,7 @@ private Q_SLOTS:
     void driverMenu();
     void songFromADrop();
     void tempoPlanDialog();
+    void smpsSongDialog();
     void exitEndsTheProgram();
 
 private:
@@ -524,6 +525,32 @@ void WindowTest::tempoPlanDialog() {
                      "; speed 10, tempo 125: rows of 10 units, perfect match\n"
                      "; speed 11, tempo 125: rows of 11 units, perfect match\n"
                      "; speed 4, tempo 125: rows of 4 units, perfect match\n"));
+}
+
+void WindowTest::smpsSongDialog() {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("song.asm"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("Song_Header:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $01, $03\n");
+    file.close();
+    form->findChild<QAction*>("sonic2")->trigger();
+    QString shown;
+    answerModal<QDialog>([&](QDialog* dialog) {
+        const auto press = [&](const QString& caption) {
+            for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+                if (button->text() == caption) QTest::mouseClick(button, Qt::LeftButton);
+            }
+        };
+        press("Port to sonic2");
+        shown = dialog->findChild<QPlainTextEdit*>()->toPlainText();
+        press("Copy as SMPS2ASM");
+        dialog->reject();
+    }, [&] { form->openSong(file.fileName()); });
+    // 60 x 2/3 = 40 units a second, 100 XM tempo at speed 1; 60 x 171/256 on sonic2.
+    QVERIFY2(shown.contains("line 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 100\n"
+                            "  on sonic2: 01AB, .1953125% faster; SMPS2ASM gives $AB, .1953125% faster"),
+             qPrintable(shown));
+    QVERIFY(QGuiApplication::clipboard()->text().contains("\tsmpsHeaderStartSong 2\n\tsmpsHeaderTempo $01, $AB"));
 }
 
 void WindowTest::exitEndsTheProgram() {

@@ -28,7 +28,9 @@
 #include <algorithm>
 #include <string_view>
 
+#include "beatwright/file_bytes.h"
 #include "beatwright/match_search.h"
+#include "beatwright/smps_reader.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
@@ -190,8 +192,9 @@ QMenuBar* Form1::createMenus() {
     QAction* open = fileMenu->addAction("&Open song...");
     open->setShortcut(QKeySequence::Open);
     connect(open, &QAction::triggered, this, [this] {
-        const QString path = QFileDialog::getOpenFileName(this, "Open song", {},
-                                                          "Module files (*.xm *.mod *.s3m *.it);;All files (*)");
+        const QString path = QFileDialog::getOpenFileName(
+            this, "Open song", {}, "Songs (*.xm *.mod *.s3m *.it *.asm *.bin);;Module files (*.xm *.mod *.s3m *.it);;"
+                                   "SMPS songs (*.asm *.bin);;All files (*)");
         if (!path.isEmpty()) openSong(path);
     });
     QMenu* driverMenu = bar->addMenu("&Driver");
@@ -222,10 +225,14 @@ QMenuBar* Form1::createMenus() {
 
 void Form1::openSong(const QString& path) {
     const QString name = QFileInfo(path).fileName();
+    std::vector<unsigned char> bytes;
     Song read;
     try {
-        read = readSongFile(QFile::encodeName(path).toStdString());
-    } catch (const SongError& e) {
+        bytes = readFileBytes(QFile::encodeName(path).toStdString(), maxSongBytes, "larger than any module, over 64 MiB");
+        read = readSong(bytes);
+    } catch (const std::runtime_error& e) {
+        // Not a module: it may be an SMPS song, which the SMPS report answers for.
+        if (dynamic_cast<const SongError*>(&e) && looksLikeSmps(bytes)) return showSmpsSong(name, bytes);
         QMessageBox::warning(this, "Open song", QString("Cannot read %1:\n%2.").arg(name, QString::fromUtf8(e.what())));
         return;
     }
@@ -259,6 +266,49 @@ void Form1::openSong(const QString& path) {
                                  .arg(first.speed)
                                  .arg(first.tempo));
     }
+}
+
+void Form1::showSmpsSong(const QString& name, const std::vector<unsigned char>& bytes) {
+    SmpsSong smps;
+    try {
+        smps = readSmps(bytes);
+        const Driver played = smpsDriver(smps, driver, false);
+        for (const SmpsSetting& s : smps.settings) {
+            if (const auto why = unplayable(played.model, s)) throw SmpsError(smpsPlace(s) + ": " + *why);
+        }
+    } catch (const SmpsError& e) {
+        QMessageBox::warning(this, "Open song", QString("Cannot read %1:\n%2.").arg(name, QString::fromUtf8(e.what())));
+        return;
+    }
+    SmpsReport report{smps, name.toStdString(), smpsDriver(smps, driver, false), standard(), text(Combo1), std::nullopt,
+                      toSingle(text(Combo3))};
+    QDialog dialog(this);
+    dialog.setObjectName("smpsSong");
+    dialog.setWindowTitle(QString("SMPS song \u2014 %1").arg(name));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* shown = new QPlainTextEdit(qText(smpsReportText(report)), &dialog);
+    shown->setReadOnly(true);
+    shown->setLineWrapMode(QPlainTextEdit::NoWrap);
+    shown->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    shown->setMinimumSize(720, 300);
+    layout->addWidget(shown);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton* port = buttons->addButton(QString("Port to %1").arg(qText(driver.name)), QDialogButtonBox::ActionRole);
+    QPushButton* copy = buttons->addButton("Copy", QDialogButtonBox::ActionRole);
+    QPushButton* copySource = buttons->addButton("Copy as SMPS2ASM", QDialogButtonBox::ActionRole);
+    copySource->setEnabled(false);
+    connect(port, &QPushButton::clicked, &dialog, [&] {
+        report.to = driver;
+        shown->setPlainText(qText(smpsReportText(report)));
+        copySource->setEnabled(true);
+        port->setEnabled(false);
+    });
+    connect(copy, &QPushButton::clicked, &dialog, [shown] { QGuiApplication::clipboard()->setText(shown->toPlainText()); });
+    connect(copySource, &QPushButton::clicked, &dialog,
+            [&report] { QGuiApplication::clipboard()->setText(qText(smpsReportSmps2asm(report))); });
+    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.exec();
 }
 
 void Form1::showTempoPlan() {

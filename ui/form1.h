@@ -4,6 +4,7 @@
 
 #include <array>
 #include <optional>
+#include <vector>
 
 #include "beatwright/driver.h"
 #include "beatwright/rate_table.h"
@@ -54,6 +55,7 @@ private:
     void chooseDriver(const Driver& chosen);
     void chooseSongState(const SongState& state);
     void showTempoPlan();
+    void showSmpsSong(const QString& name, const std::vector<unsigned char>& bytes);
     void updateTitle();
     void clearResults();
     void copySelectedLine(bool asSource);  // the line as shown, or as SMPS2ASM source

@@ -3,10 +3,12 @@
 #include <emscripten/val.h>
 
 #include <map>
+#include <optional>
 #include <string>
 
 #include "beatwright/driver.h"
 #include "beatwright/match_search.h"
+#include "beatwright/smps_reader.h"
 #include "beatwright/song.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
@@ -76,11 +78,17 @@ val stateObject(const SongState& s) {
     return state;
 }
 
-// {states, entries} or {error}: the page tells the user why a file is no song.
+SmpsSong& lastSmps() {
+    static SmpsSong song;
+    return song;
+}
+
+// {states, entries}, {smps: true} or {error}: a module, else an SMPS song, else why neither.
 val readSongBytes(const val& bytes) {
     val out = val::object();
+    const auto data = emscripten::convertJSArrayToNumberVector<unsigned char>(bytes);
     try {
-        lastSong() = readSong(emscripten::convertJSArrayToNumberVector<unsigned char>(bytes));
+        lastSong() = readSong(data);
         out.set("states", array(lastSong().states, stateObject));
         out.set("entries", array(lastSong().entries, [](const SongEntry& e) {
             val entry = val::object();
@@ -90,7 +98,32 @@ val readSongBytes(const val& bytes) {
         }));
     } catch (const SongError& e) {
         out.set("error", std::string(e.what()));
+        if (!looksLikeSmps(data)) return out;
+        try {
+            lastSmps() = readSmps(data);
+            out.set("smps", true);
+        } catch (const SmpsError& smpsError) {
+            out.set("error", std::string(smpsError.what()));
+        }
     }
+    return out;
+}
+
+// The last SMPS song's report on the driver, ported to it when asked: {text, smps2asm} or {error}.
+val smpsReportOf(const std::string& name, const std::string& driverName, bool pal, const std::string& speed, bool port,
+                 const std::string& tolerance) {
+    const Driver chosen = driverNamed(driverName).value();
+    SmpsReport report{lastSmps(), name, smpsDriver(lastSmps(), chosen, false), standardOf(pal), speed,
+                      port ? std::optional(chosen) : std::nullopt, toSingle(tolerance)};
+    val out = val::object();
+    for (const SmpsSetting& s : lastSmps().settings) {
+        if (const auto why = unplayable(report.driver.model, s)) {
+            out.set("error", smpsPlace(s) + ": " + *why);
+            return out;
+        }
+    }
+    out.set("text", smpsReportText(report));
+    if (port) out.set("smps2asm", smpsReportSmps2asm(report));
     return out;
 }
 
@@ -113,5 +146,6 @@ EMSCRIPTEN_BINDINGS(beatwright) {
     emscripten::function("drivers", &driverList);
     emscripten::function("readSong", &readSongBytes);
     emscripten::function("plan", &planOf);
+    emscripten::function("smpsReport", &smpsReportOf);
     emscripten::function("smps2asm", &smps2asmLine);
 }

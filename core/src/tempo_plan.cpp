@@ -279,8 +279,9 @@ std::string planSmps2asm(const Song& song, const TempoPlan& plan, const Driver& 
         }
     }
     for (const TempoCommand& c : form.commands) {
-        text += fmt::format("\tsmpsSetTempoMod ${}\t; order {} row {}, {} units from the start{}\n",
-                            hexpad(c.secondByte), c.order, c.row, c.unitsBefore, c.loop ? ", where play repeats" : "");
+        text += fmt::format("\tsmpsSetTempoMod ${}\t; order {} row {}, {} unit{} from the start{}\n",
+                            hexpad(c.secondByte), c.order, c.row, c.unitsBefore, c.unitsBefore == 1 ? "" : "s",
+                            c.loop ? ", where play repeats" : "");
     }
     return text;
 }

@@ -105,11 +105,28 @@ const inLists = (state) => speedBox.querySelector(`option[value="${state.speed}"
 
 // The whole song's plan beside the form: the states as a timeline, an entry a bar as wide
 // as its time, coloured by how far the recommended plan is from the tolerance there.
+// An SMPS song shows its report there instead, ported to the chosen driver on request.
 let song = null;
 let plan = null;
+let smps = null;
 
-function showPlan() {
+function showReport() {
+  const isSmps = smps !== null;
+  for (const id of ["timeline", "legend"]) $(id).hidden = isSmps;
+  $("portSmps").hidden = !isSmps;
+  if (isSmps) {
+    plan = core.smpsReport(smps.name, driver(), pal.checked, speedBox.value, smps.ported, toleranceBox.value);
+    $("planCaption").textContent = `SMPS song \u2014 ${smps.name}`;
+    $("planText").textContent = plan.error ?? plan.text;
+    $("portSmps").textContent = `Port to ${driver()}`;
+    $("portSmps").disabled = smps.ported;
+    $("copyPlanSource").disabled = !smps.ported;
+    $("plan").hidden = false;
+    return;
+  }
   if (!song) return;
+  $("planCaption").textContent = "Tempo plan";
+  $("copyPlanSource").disabled = false;
   plan = core.plan(driver(), pal.checked, toleranceBox.value);
   const tolerance = Number(toleranceBox.value);
   const totalRows = song.states.reduce((sum, s) => sum + s.rows, 0);
@@ -133,12 +150,18 @@ function showPlan() {
 
 async function openSong(file) {
   const read = core.readSong(new Uint8Array(await file.arrayBuffer()));
+  if (read.smps) {
+    smps = { name: file.name, ported: false };
+    showReport();
+    return;
+  }
   if (read.error) {
     await message("warning", "Open song", `Cannot read ${file.name}:\n${read.error}.`, ["OK"]);
     return;
   }
   song = read;
-  showPlan();
+  smps = null;
+  showReport();
   songName = file.name;
   updateTitle();
   songStates.replaceChildren(...read.states.map((state, i) => {
@@ -169,7 +192,15 @@ for (const d of drivers) {
 }
 
 for (const control of [speedBox, tempoBox, ntsc, pal]) control.addEventListener("change", clearResults);
-for (const control of [toleranceBox, ntsc, pal, driverBox]) control.addEventListener("change", showPlan);
+for (const control of [toleranceBox, ntsc, pal, speedBox]) control.addEventListener("change", showReport);
+driverBox.addEventListener("change", () => {
+  if (smps) smps.ported = false;
+  showReport();
+});
+$("portSmps").addEventListener("click", () => {
+  smps.ported = true;
+  showReport();
+});
 $("copyPlan").addEventListener("click", () => navigator.clipboard.writeText(plan.text));
 $("copyPlanSource").addEventListener("click", () => navigator.clipboard.writeText(plan.smps2asm));
 // The driver chosen last time, if the list still has it.

@@ -229,3 +229,20 @@ test("a song's tempo plan beside the form, following the driver", async () => {
   assert.match(await page.evaluate(() => navigator.clipboard.readText()), /; the bytes assume smpsHeaderStartSong 3\n/);
   await context.close();
 });
+
+test("an SMPS song's report, ported to the chosen driver", async () => {
+  const { page, context } = await open();
+  await context.grantPermissions(["clipboard-read", "clipboard-write"]);
+  await page.selectOption("#driver", "sonic2");
+  const source = "Song_Header:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $01, $03\n";
+  await page.setInputFiles("#songFile", { name: "song.asm", mimeType: "text/plain", buffer: Buffer.from(source) });
+  await page.waitForSelector("#plan:not([hidden])");
+  assert.equal(await page.textContent("#planCaption"), "SMPS song \u2014 song.asm");
+  assert.equal(await page.isDisabled("#copyPlanSource"), true);
+  await page.click("#portSmps");
+  // 60 x 2/3 = 40 units a second; 60 x 171/256 on sonic2, as SMPS2ASM's 513 / 3 gives.
+  assert.match(await page.textContent("#planText"), /line 3 \(Song_Header\) smpsHeaderTempo 0103: 40 units a second, XM tempo 100\n  on sonic2: 01AB, \.1953125% faster; SMPS2ASM gives \$AB/);
+  await page.click("#copyPlanSource");
+  assert.match(await page.evaluate(() => navigator.clipboard.readText()), /\tsmpsHeaderStartSong 2\n\tsmpsHeaderTempo \$01, \$AB/);
+  await context.close();
+});

@@ -65,4 +65,31 @@ struct SmpsPort {
 // model"), or nothing when it can.
 [[nodiscard]] std::optional<std::string> unplayable(TempoModel model, const SmpsSetting& setting);
 
+// The driver that plays the song: its model's first driver (sonic1, sonic2, sonic3), or
+// the given one when the song does not say its model or the given one reads it.
+[[nodiscard]] Driver smpsDriver(const SmpsSong& song, const Driver& given, bool givenByUser);
+
+// Where a setting stands, for the user: "line 12 (Song_Loop)", "header bytes 4 and 5".
+[[nodiscard]] std::string smpsPlace(const SmpsSetting& setting);
+
+// The song's settings as a person reads them: a line a setting with its pair, units a
+// second and XM tempo at the speed; with a target, each ported beside SMPS2ASM's figure.
+// Precondition: every setting plays on the driver's model (unplayable), speed text positive.
+struct SmpsReport {
+    const SmpsSong& song;
+    std::string name;  // the file's, for the first line
+    Driver driver;
+    VideoStandard standard;
+    std::string speed;
+    std::optional<Driver> to;
+    float tolerance;
+};
+[[nodiscard]] std::string smpsReportText(const SmpsReport& report);
+// The ported tempo lines to paste, with the smpsHeaderStartSong they assume. Precondition: a target.
+[[nodiscard]] std::string smpsReportSmps2asm(const SmpsReport& report);
+[[nodiscard]] int secondByteIn(const SmpsReport& report, const SmpsSetting& setting);
+[[nodiscard]] double unitsIn(const SmpsReport& report, const SmpsSetting& setting);
+[[nodiscard]] std::string xmTempoIn(const SmpsReport& report, const SmpsSetting& setting);
+[[nodiscard]] SmpsPort portIn(const SmpsReport& report, const SmpsSetting& setting);
+
 }  // namespace beatwright
