@@ -274,8 +274,8 @@ std::string planSmps2asm(const Song& song, const TempoPlan& plan, const Driver& 
     text += "\t" + smps2asmLine(form.divider, form.secondByte) + "\n";
     if (plan.recommendOnePair) {
         for (std::size_t s = 0; s < song.states.size(); ++s) {
-            text += fmt::format("; {}: rows of {} units, {}\n", stateName(song.states[s]), form.rowUnits[s],
-                                deviationText(form.deviations[s]));
+            text += fmt::format("; {}: rows of {} unit{}, {}\n", stateName(song.states[s]), form.rowUnits[s],
+                                form.rowUnits[s] == 1 ? "" : "s", deviationText(form.deviations[s]));
         }
     }
     for (const TempoCommand& c : form.commands) {
