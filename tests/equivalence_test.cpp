@@ -13,15 +13,10 @@
 #include "beatwright/tempo_readout.h"
 #include "rounds_reference.h"
 
-// The product's one-pass search against the rounds that define the output.
-//
-// Which tolerances suffice: a round's pick never depends on the tolerance, only whether it
-// qualifies, so the lines at one tolerance are those of any wider search up to it. Order,
-// ties and the choice per divider show at any tolerance that lists them; the tolerance
-// itself matters only at its boundary. So every target runs at one of a spread of narrow
-// tolerances (cheap for the rounds), and again just below its last listed deviation; and
-// a sample of targets runs at the widest tolerance, which lists pairs far from the target,
-// where neighbouring periods round to equal deviations, with the readout of every line.
+// The product's one-pass search against the rounds that define the output. A round's pick
+// never depends on the tolerance, only whether it qualifies: so every target runs at one of
+// a spread of narrow tolerances and again just below its last listed deviation, and a sample
+// at the widest, which lists far pairs whose deviations round alike, with every readout.
 
 namespace beatwright {
 
@@ -58,10 +53,6 @@ constexpr std::array narrowTolerances{"0", "0.5", "1", "2", "5"};
 std::string fixedText(float x) {
     std::array<char, 64> buffer;
     return {buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), x, std::chars_format::fixed).ptr};
-}
-
-void PrintTo(const Setup& setup, std::ostream* os) {
-    *os << setup.driver << (setup.machine.standard == VideoStandard::PAL ? " PAL" : " NTSC");
 }
 
 class EquivalenceTest : public ::testing::TestWithParam<Setup> {
