@@ -57,9 +57,7 @@ int runSmpsForm(const Options& o, const Search& search, const std::optional<Driv
                                      *o.smps, infoOf(*song.model).name, song.startSong, search.driver.name));
     }
     const Driver driver = smpsDriver(song, search.driver, o.driver.has_value());
-    for (const SmpsSetting& s : song.settings) {
-        if (const auto why = unplayable(driver.model, s)) throw UsageError(fmt::format("{}: {}: {}", *o.smps, smpsPlace(s), *why));
-    }
+    if (const auto why = unplayable(driver.model, song)) throw UsageError(*o.smps + ": " + *why);
     const SmpsReport report{song, *o.smps, driver, search.standard, o.speed.value_or("6"), to, toSingle(search.tolerance)};
     if (o.format == "json") {
         printJson(report, out);

@@ -56,7 +56,7 @@ struct Case {
 
 // Every form, its options' combinations and its messages: arguments, then exactly what is
 // printed and the status. The core's figures are checked elsewhere; the lines here come
-// from the specification's tables or are worked by hand in the comments.
+// from the designed behaviour's own figures or are worked by hand in the comments.
 TEST(Cli, EveryFormAndMessage) {
     fs::create_directories(dir);
     const std::string fifo = (dir / "fifo").string();

@@ -23,7 +23,7 @@ Song songOf(const std::vector<std::tuple<int, int, long>>& states) {
 }
 
 // Expected values from a brute force over every pair, row length and divider in exact
-// fractions, written apart from the product (the first two are the specification's figures).
+// fractions, written apart from the product (the first two are worked by hand too).
 TEST(TempoPlan, BothFormsAreTheExactOptimum) {
     const VideoStandard ntsc = VideoStandard::NTSC, pal = VideoStandard::PAL;
     const struct {

@@ -102,6 +102,29 @@ public:
     }
 };
 
+// A report in a dialog: its text read-only and fixed-pitch, Close and the caller's buttons below.
+class ReportDialog : public QDialog {
+public:
+    ReportDialog(QWidget* parent, const QString& title, const QString& text, QSize size)
+        : QDialog(parent), shown(new QPlainTextEdit(text, this)), buttons(new QDialogButtonBox(QDialogButtonBox::Close, this)) {
+        setWindowTitle(title);
+        shown->setReadOnly(true);
+        shown->setLineWrapMode(QPlainTextEdit::NoWrap);
+        shown->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+        shown->setMinimumSize(size);
+        auto* layout = new QVBoxLayout(this);
+        layout->addWidget(shown);
+        layout->addWidget(buttons);
+        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    }
+    QPushButton* button(const QString& caption) { return buttons->addButton(caption, QDialogButtonBox::ActionRole); }
+
+    QPlainTextEdit* shown;
+
+private:
+    QDialogButtonBox* buttons;
+};
+
 }  // namespace
 
 Form1::Form1(QWidget* parent) : QWidget(parent) {
@@ -272,68 +295,42 @@ void Form1::showSmpsSong(const QString& name, const std::vector<unsigned char>& 
     SmpsSong smps;
     try {
         smps = readSmps(bytes);
-        const Driver played = smpsDriver(smps, driver, false);
-        for (const SmpsSetting& s : smps.settings) {
-            if (const auto why = unplayable(played.model, s)) throw SmpsError(smpsPlace(s) + ": " + *why);
-        }
+        if (const auto why = unplayable(smpsDriver(smps, driver, false).model, smps)) throw SmpsError(*why);
     } catch (const SmpsError& e) {
         QMessageBox::warning(this, "Open song", QString("Cannot read %1:\n%2.").arg(name, QString::fromUtf8(e.what())));
         return;
     }
     SmpsReport report{smps, name.toStdString(), smpsDriver(smps, driver, false), standard(), text(Combo1), std::nullopt,
                       toSingle(text(Combo3))};
-    QDialog dialog(this);
-    dialog.setObjectName("smpsSong");
-    dialog.setWindowTitle(QString("SMPS song \u2014 %1").arg(name));
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* shown = new QPlainTextEdit(qText(smpsReportText(report)), &dialog);
-    shown->setReadOnly(true);
-    shown->setLineWrapMode(QPlainTextEdit::NoWrap);
-    shown->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    shown->setMinimumSize(720, 300);
-    layout->addWidget(shown);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
-    QPushButton* port = buttons->addButton(QString("Port to %1").arg(qText(driver.name)), QDialogButtonBox::ActionRole);
-    QPushButton* copy = buttons->addButton("Copy", QDialogButtonBox::ActionRole);
-    QPushButton* copySource = buttons->addButton("Copy as SMPS2ASM", QDialogButtonBox::ActionRole);
+    ReportDialog dialog(this, QString("SMPS song \u2014 %1").arg(name), qText(smpsReportText(report)), {720, 300});
+    QPushButton* port = dialog.button(QString("Port to %1").arg(qText(driver.name)));
+    connect(dialog.button("Copy"), &QPushButton::clicked, &dialog,
+            [&dialog] { QGuiApplication::clipboard()->setText(dialog.shown->toPlainText()); });
+    QPushButton* copySource = dialog.button("Copy as SMPS2ASM");
     copySource->setEnabled(false);
     connect(port, &QPushButton::clicked, &dialog, [&] {
         report.to = driver;
-        shown->setPlainText(qText(smpsReportText(report)));
+        dialog.shown->setPlainText(qText(smpsReportText(report)));
         copySource->setEnabled(true);
         port->setEnabled(false);
     });
-    connect(copy, &QPushButton::clicked, &dialog, [shown] { QGuiApplication::clipboard()->setText(shown->toPlainText()); });
     connect(copySource, &QPushButton::clicked, &dialog,
             [&report] { QGuiApplication::clipboard()->setText(qText(smpsReportSmps2asm(report))); });
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
     dialog.exec();
 }
 
 void Form1::showTempoPlan() {
     const TempoPlan plan = planTempo(*song, driver, standard(), text(Combo3));
-    QDialog dialog(this);
-    dialog.setObjectName("tempoPlan");
-    dialog.setWindowTitle(QString("Tempo plan \u2014 %1").arg(songName));
-    auto* layout = new QVBoxLayout(&dialog);
-    auto* shown = new QPlainTextEdit(qText(planText(*song, plan, driver, standard(), text(Combo3))), &dialog);
-    shown->setReadOnly(true);
-    shown->setLineWrapMode(QPlainTextEdit::NoWrap);
-    shown->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    shown->setMinimumSize(640, 340);
-    layout->addWidget(shown);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    ReportDialog dialog(this, QString("Tempo plan \u2014 %1").arg(songName),
+                        qText(planText(*song, plan, driver, standard(), text(Combo3))), {640, 340});
     const std::pair<const char*, QString> copies[] = {
-        {"Copy", shown->toPlainText()},
+        {"Copy", dialog.shown->toPlainText()},
         {"Copy as SMPS2ASM", qText(planSmps2asm(*song, plan, driver, standard()))},
     };
     for (const auto& [caption, copied] : copies) {
-        connect(buttons->addButton(caption, QDialogButtonBox::ActionRole), &QPushButton::clicked, &dialog,
+        connect(dialog.button(caption), &QPushButton::clicked, &dialog,
                 [text = copied] { QGuiApplication::clipboard()->setText(text); });
     }
-    connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    layout->addWidget(buttons);
     dialog.exec();
 }
 

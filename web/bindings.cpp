@@ -116,11 +116,9 @@ val smpsReportOf(const std::string& name, const std::string& driverName, bool pa
     SmpsReport report{lastSmps(), name, smpsDriver(lastSmps(), chosen, false), standardOf(pal), speed,
                       port ? std::optional(chosen) : std::nullopt, toSingle(tolerance)};
     val out = val::object();
-    for (const SmpsSetting& s : lastSmps().settings) {
-        if (const auto why = unplayable(report.driver.model, s)) {
-            out.set("error", smpsPlace(s) + ": " + *why);
-            return out;
-        }
+    if (const auto why = unplayable(report.driver.model, lastSmps())) {
+        out.set("error", *why);
+        return out;
     }
     out.set("text", smpsReportText(report));
     if (port) out.set("smps2asm", smpsReportSmps2asm(report));

@@ -19,6 +19,13 @@ std::string smpsPlace(const SmpsSetting& s) {
     return s.label.empty() ? fmt::format("line {}", s.line) : fmt::format("line {} ({})", s.line, s.label);
 }
 
+std::optional<std::string> unplayable(TempoModel model, const SmpsSong& song) {
+    for (const SmpsSetting& s : song.settings) {
+        if (const auto why = unplayable(model, s)) return smpsPlace(s) + ": " + *why;
+    }
+    return std::nullopt;
+}
+
 int secondByteIn(const SmpsReport& r, const SmpsSetting& s) { return secondByteOf(r.driver.model, s.tempo); }
 
 double unitsIn(const SmpsReport& r, const SmpsSetting& s) {

@@ -62,8 +62,9 @@ struct SmpsPort {
 [[nodiscard]] int secondByteOf(TempoModel model, int byte);
 
 // Why a setting cannot play on the model ("the tempo $01 never plays on the timeout
-// model"), or nothing when it can.
+// model"), or nothing when it can; for a song, the first such setting's place and why.
 [[nodiscard]] std::optional<std::string> unplayable(TempoModel model, const SmpsSetting& setting);
+[[nodiscard]] std::optional<std::string> unplayable(TempoModel model, const SmpsSong& song);
 
 // The driver that plays the song: its model's first driver (sonic1, sonic2, sonic3), or
 // the given one when the song does not say its model or the given one reads it.
