@@ -55,6 +55,10 @@ std::string fixedText(float x) {
     return {buffer.data(), std::to_chars(buffer.data(), buffer.data() + buffer.size(), x, std::chars_format::fixed).ptr};
 }
 
+void PrintTo(const Setup& setup, std::ostream* os) {
+    *os << setup.driver << (setup.machine.standard == VideoStandard::PAL ? " PAL" : " NTSC");
+}
+
 class EquivalenceTest : public ::testing::TestWithParam<Setup> {
 protected:
     const Driver driver = driverNamed(GetParam().driver).value();
