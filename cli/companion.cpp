@@ -197,8 +197,9 @@ struct NoUsageLine : CLI::Formatter {
 };
 
 int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    CLI::App app{"Lists the SMPS divider/period pairs whose rate matches an XM tempo and speed, closest first,\n"
-                 "or gives the XM tempo of one pair:\n"
+    CLI::App app{"Lists the SMPS divider/period pairs whose rate matches an XM tempo and speed, closest first;\n"
+                 "gives the XM tempo of one pair; plans a whole song's tempo; or reads an SMPS song and ports\n"
+                 "it to another driver:\n"
                  "  beatwright-cli --speed S --tempo T [--tolerance PCT] [--pal] [--driver NAME] [--details]\n"
                  "                 [--format FORMAT]\n"
                  "  beatwright-cli --speed S --pair DDPP [--pal] [--driver NAME]\n"
@@ -215,7 +216,7 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     app.formatter(std::make_shared<NoUsageLine>());
     app.set_version_flag("--version", std::string("beatwright-cli ") + BEATWRIGHT_VERSION);
     app.allow_extras();
-    app.footer("Exit status: 0 when pairs are listed (with --song, when the song was read), 1 when none\n"
+    app.footer("Exit status: 0 when pairs are listed (with --song or --smps, when the file was read), 1 when none\n"
                "matches, 2 on bad input or a file that is not a song.");
     Options o;
     for (const auto& [option, value] : {std::pair{&speedOption, &o.speed}, std::pair{&tempoOption, &o.tempo},
