@@ -152,6 +152,8 @@ async function openSong(file) {
   const read = core.readSong(new Uint8Array(await file.arrayBuffer()));
   if (read.smps) {
     smps = { name: file.name, ported: false };
+    songName = file.name;
+    updateTitle();
     showReport();
     return;
   }
