@@ -23,7 +23,7 @@ constexpr std::string_view sonic1Song = "; A Sonic 1 song\n"
                                         "\tdc.b\tnC4, $0C\n"
                                         "\tSMPSSETTEMPOMOD\t4\n"
                                         "Song_Loop:\tsmpsSetTempoMod %101 ; smpsSetTempoMod $FF\n"
-                                        "\tsmpsSetTempoDiv $02\n"
+                                        "smpsSetTempoDiv $02\n"
                                         "\tsmpsChanTempoDiv\t$03\n"
                                         "\tsmpsSetTempoMod $06\n";
 

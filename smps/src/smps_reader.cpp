@@ -74,20 +74,29 @@ public:
 private:
     [[noreturn]] static void fail(int line, const std::string& why) { throw SmpsError(fmt::format("line {}: {}", line, why)); }
 
+    static std::string_view firstWord(std::string_view line) {
+        return line.substr(0, std::min(line.find_first_of(" \t"), line.size()));
+    }
+
+    static const Macro* macroNamed(std::string_view word) {
+        for (const Macro* macro : {&startSong, &headerTempo, &tempoMod, &tempoDiv, &chanTempoDiv}) {
+            if (equalsIgnoringCase(word, macro->name)) return macro;
+        }
+        return nullptr;
+    }
+
     void readLine(std::string_view line) {
         line = line.substr(0, line.find(';'));
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        // A label stands at the start of the line, a colon after it or not.
-        if (!line.empty() && line.front() != ' ' && line.front() != '\t') {
+        // A label stands at the start of the line, a colon after it or not; one of our
+        // macros there is taken as written without its indent.
+        if (!line.empty() && line.front() != ' ' && line.front() != '\t' && !macroNamed(firstWord(line))) {
             const std::size_t end = std::min(line.find_first_of(" \t:"), line.size());
             label_ = std::string(line.substr(0, end));
             line.remove_prefix(std::min(end + (end < line.size() && line[end] == ':'), line.size()));
         }
         line = trimmed(line);
-        const std::string_view word = line.substr(0, std::min(line.find_first_of(" \t"), line.size()));
-        for (const Macro* macro : {&startSong, &headerTempo, &tempoMod, &tempoDiv, &chanTempoDiv}) {
-            if (equalsIgnoringCase(word, macro->name)) return apply(*macro, trimmed(line.substr(word.size())));
-        }
+        if (const Macro* macro = macroNamed(firstWord(line))) apply(*macro, trimmed(line.substr(firstWord(line).size())));
     }
 
     std::vector<long> argumentsOf(const Macro& macro, std::string_view text) const {
