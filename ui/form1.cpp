@@ -251,7 +251,7 @@ void Form1::openSong(const QString& path) {
     std::vector<unsigned char> bytes;
     Song read;
     try {
-        bytes = readFileBytes(QFile::encodeName(path).toStdString(), maxSongBytes, "larger than any module, over 64 MiB");
+        bytes = readFileBytes(QFile::encodeName(path).toStdString(), maxSongBytes, songTooLarge);
         read = readSong(bytes);
     } catch (const std::runtime_error& e) {
         // Not a module: it may be an SMPS song, which the SMPS report answers for.

@@ -185,14 +185,14 @@ bool looksLikeSmps(std::span<const unsigned char> bytes) {
 
 SmpsSong readSmps(std::span<const unsigned char> bytes) {
     if (bytes.empty()) throw SmpsError("an empty file");
-    if (bytes.size() > static_cast<std::size_t>(maxSmpsBytes)) throw SmpsError("larger than any SMPS song, over 1 MiB");
+    if (bytes.size() > static_cast<std::size_t>(maxSmpsBytes)) throw SmpsError(smpsTooLarge);
     if (!isText(bytes)) return readBinary(bytes);
     return SourceReader().read({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
 SmpsSong readSmpsFile(const std::string& path) {
     try {
-        return readSmps(readFileBytes(path, maxSmpsBytes, "larger than any SMPS song, over 1 MiB"));
+        return readSmps(readFileBytes(path, maxSmpsBytes, smpsTooLarge));
     } catch (const FileError& e) {
         throw SmpsError(e.what());
     }

@@ -35,7 +35,7 @@ using Context = std::unique_ptr<std::remove_pointer_t<xmp_context>, decltype(&xm
 
 Song readSong(std::span<const unsigned char> module) {
     if (module.empty()) throw SongError("an empty file");
-    if (module.size() > static_cast<std::size_t>(maxSongBytes)) throw SongError("larger than any module, over 64 MiB");
+    if (module.size() > static_cast<std::size_t>(maxSongBytes)) throw SongError(songTooLarge);
     const Context context(xmp_create_context(), &xmp_free_context);
     if (!context) throw SongError("out of memory");
     xmp_context c = context.get();
@@ -95,7 +95,7 @@ Song readSong(std::span<const unsigned char> module) {
 
 Song readSongFile(const std::string& path) {
     try {
-        return readSong(readFileBytes(path, maxSongBytes, "larger than any module, over 64 MiB"));
+        return readSong(readFileBytes(path, maxSongBytes, songTooLarge));
     } catch (const FileError& e) {
         throw SongError(e.what());
     }

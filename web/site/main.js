@@ -194,7 +194,9 @@ for (const d of drivers) {
 }
 
 for (const control of [speedBox, tempoBox, ntsc, pal]) control.addEventListener("change", clearResults);
-for (const control of [toleranceBox, ntsc, pal, speedBox]) control.addEventListener("change", showReport);
+for (const control of [toleranceBox, ntsc, pal]) control.addEventListener("change", showReport);
+// The plan does not depend on the speed; an SMPS report's XM tempos do.
+speedBox.addEventListener("change", () => smps && showReport());
 driverBox.addEventListener("change", () => {
   if (smps) smps.ported = false;
   showReport();

@@ -16,6 +16,7 @@ struct SmpsError : std::runtime_error {
 
 // The largest file read: songs are a few KiB.
 inline constexpr long maxSmpsBytes = 1L << 20;
+inline constexpr const char* smpsTooLarge = "larger than any SMPS song, over 1 MiB";
 
 // An SMPS song from SMPS2ASM source (smpsHeaderStartSong, smpsHeaderTempo and the
 // mid-song tempo and divider commands, with their lines and labels) or from an
