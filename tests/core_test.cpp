@@ -3,13 +3,18 @@
 #include <functional>
 #include <limits>
 #include <string>
+#include <tuple>
+#include <vector>
 
 #include "beatwright/match_search.h"
+#include "beatwright/smps_song.h"
+#include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
 
-// The text rules, the pair keys and the core's refusals. The search, the rates and the
-// readout are checked over their whole space against the rounds reference (equivalence_test).
+// The text rules, the pair keys, the core's refusals, the song's tempo plan and ported pairs.
+// The search, the rates and the readout are checked over their whole space against the
+// rounds reference (equivalence_test).
 
 namespace beatwright {
 namespace {
@@ -83,6 +88,142 @@ TEST(Core, RefusalsSayWhy) {
     // A refused reset leaves the table as it was; the closest pair is the last search's.
     EXPECT_EQ(table.record(5, 3).deviation, -4.000003f);
     EXPECT_EQ(closestMatch(table).line, "0724 perfect match");
+}
+
+// A song that enters each state once, in order, and repeats from its start.
+Song songOf(const std::vector<std::tuple<int, int, long>>& states) {
+    Song song{{}, {}, SongLoop{0, 0, 0, 0}};
+    long rows = 0;
+    for (const auto& [speed, tempo, count] : states) {
+        const int index = static_cast<int>(song.states.size());
+        song.states.push_back({speed, tempo, index, 0, count, count * speed * 2.5 / tempo, false});
+        song.entries.push_back({index, index, 0, rows});
+        rows += count;
+    }
+    return song;
+}
+
+// Expected values from a brute force over every pair, row length and divider in exact
+// fractions, written apart from the product (the first two are worked by hand too).
+TEST(TempoPlan, BothFormsAreTheExactOptimum) {
+    const VideoStandard ntsc = VideoStandard::NTSC, pal = VideoStandard::PAL;
+    const struct {
+        std::vector<std::tuple<int, int, long>> states;  // speed, tempo, rows
+        const char* driver;
+        VideoStandard standard;
+        std::tuple<int, int, std::vector<int>> onePair;  // divider, byte, row units
+        double oneWorst;
+        std::tuple<int, std::vector<int>> commands;  // divider, bytes
+        double commandsWorst;
+    } cases[] = {
+        {{{8, 125, 16}, {9, 125, 16}, {10, 125, 16}, {11, 125, 16}, {4, 125, 16}}, "sonic1", ntsc, {1, 6, {8, 9, 10, 11, 4}}, 0,
+         {6, {3, 2, 2, 2, 256}}, -20.3125},
+        {{{6, 125, 64}}, "sonic1", ntsc, {6, 6, {1}}, 0, {6, {6}}, 0},
+        {{{7, 125, 8}, {5, 125, 8}}, "sonic1", ntsc, {1, 6, {7, 5}}, 0, {4, {2, 3}}, 5},
+        {{{6, 125, 16}, {6, 150, 16}, {6, 97, 16}}, "sonic1", ntsc, {1, 66, {7, 6, 9}}, 1.5307716338644173, {6, {6, 256, 3}},
+         3.0927835051546393},
+        {{{6, 125, 16}, {6, 150, 16}, {6, 97, 16}}, "sonic3", pal, {1, 33, {6, 5, 8}}, -1.7774444265463918, {5, {73, 37, 114}},
+         -0.1953125},
+        {{{3, 200, 40}, {6, 90, 24}, {31, 255, 8}}, "sonic2", ntsc, {1, 227, {2, 9, 16}}, -1.4756944444444444,
+         {2, {228, 51, 28}}, -0.390625},
+        {{{3, 200, 40}, {6, 90, 24}, {31, 255, 8}}, "sonic1", pal, {1, 2, {1, 4, 8}}, -6.25, {5, {256, 3, 2}}, -62.646484375},
+        {{{31, 32, 10}, {1, 255, 10}}, "sonic1", ntsc, {2, 4, {32, 1}}, -77.94117647058823, {37, {2, 256}}, -98.41638513513513},
+        {{{31, 32, 10}, {2, 33, 10}}, "sonic3", pal, {1, 227, {16, 1}}, 0.12231691919191919, {5, {247, 111}}, -0.665283203125},
+        // 102 rows a second is beyond any pair: divider 1 plays every update it can. Then 35 rows lie
+        // midway between periods 2 and 3, the larger taken; 45 midway between rows of 1 and 2 units
+        // at 60, the shorter taken.
+        {{{1, 255, 8}, {2, 175, 8}}, "sonic1", ntsc, {1, 256, {1, 2}}, -41.40625, {1, {256, 3}}, -41.40625},
+        {{{1, 255, 8}, {2, 225, 8}}, "sonic3k", ntsc, {1, 0, {1, 1}}, -41.1764705882353, {1, {0, 64}}, -41.1764705882353},
+    };
+    for (const auto& c : cases) {
+        const TempoPlan plan = planTempo(songOf(c.states), *driverNamed(c.driver), c.standard, "5");
+        const auto& [one, commands] = std::pair(plan.onePair, plan.tempoCommands);
+        EXPECT_EQ(std::tuple(one.divider, one.secondByte, one.rowUnits), c.onePair) << c.driver << one.divider;
+        EXPECT_DOUBLE_EQ(one.worst, c.oneWorst) << c.driver << one.divider;
+        EXPECT_EQ(std::tuple(commands.divider, commands.secondBytes), c.commands) << c.driver << commands.divider;
+        EXPECT_DOUBLE_EQ(commands.worst, c.commandsWorst) << c.driver << commands.divider;
+    }
+}
+
+// Both sides of the tolerance: exactly at a form's worst deviation is within it. The one pair
+// is recommended when within, else the smaller worst; here 1.5307716 % against 3.0927835 %
+// on sonic1 and 1.7774444 % against 0.1953125 % on sonic3 (see above).
+TEST(TempoPlan, ToleranceAndRecommendation) {
+    const Song song = songOf({{6, 125, 16}, {6, 150, 16}, {6, 97, 16}});
+    const auto told = [&](const char* driver, VideoStandard standard, const char* tolerance) {
+        const TempoPlan plan = planTempo(song, *driverNamed(driver), standard, tolerance);
+        return std::tuple(plan.onePair.withinTolerance, plan.tempoCommands.withinTolerance, plan.recommendOnePair);
+    };
+    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "3.092783"), std::tuple(true, false, true));
+    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.53"), std::tuple(false, false, true));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953125"), std::tuple(false, true, false));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953124"), std::tuple(false, false, false));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774444"), std::tuple(false, true, false));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774445"), std::tuple(true, true, true));
+    // Equally far, the one pair (above).
+    EXPECT_TRUE(planTempo(songOf({{1, 255, 8}, {2, 175, 8}}), *driverNamed("sonic1"), VideoStandard::NTSC, "5").recommendOnePair);
+}
+
+TEST(TempoPlan, CommandsWhereTheByteChangesAndAtTheLoop) {
+    // 125 and 150 at speed 6 alternate; divider 6 plays them with periods 6 and 256.
+    Song song{{{6, 125, 0, 0, 32, 32 * 6 * 2.5 / 125, false}, {6, 150, 0, 16, 32, 32 * 6 * 2.5 / 150, false}},
+              {{0, 0, 0, 0}, {1, 0, 16, 16}, {0, 1, 0, 32}, {1, 1, 16, 48}},
+              SongLoop{1, 0, 0, 32}};  // onto a command already there
+    const Driver sonic1 = *driverNamed("sonic1");
+    std::vector<TempoCommand> changes{{0, 16, 16, 256, false}, {1, 0, 32, 6, false}, {1, 16, 48, 256, false}};
+    EXPECT_EQ(planTempo(song, sonic1, VideoStandard::NTSC, "5").tempoCommands.commands, changes);
+    song.loop = SongLoop{0, 8, 0, 8};  // within the first stretch, while the song ends on 256
+    changes.insert(changes.begin(), {0, 8, 8, 6, true});
+    EXPECT_EQ(planTempo(song, sonic1, VideoStandard::NTSC, "5").tempoCommands.commands, changes);
+    song.entries.pop_back();  // it ends on 6, as at the loop point
+    changes.erase(changes.begin());
+    changes.pop_back();
+    EXPECT_EQ(planTempo(song, sonic1, VideoStandard::NTSC, "5").tempoCommands.commands, changes);
+    EXPECT_EQ(planTempo(song, sonic1, VideoStandard::NTSC, "5").tempoCommands.secondByte, 6);
+}
+
+struct PortCase {
+    const char* name;
+    TempoModel from;
+    int divider, secondByte;
+    TempoModel to;
+    const char* tolerance;
+    SmpsPort port;
+};
+
+// Expected values by hand from the models' rates at 60 updates a second and SMPS2ASM's formulas.
+TEST(Smps, PortedPairBesideSmps2asms) {
+    const TempoModel timeout = TempoModel::Timeout, advance = TempoModel::CarryAdvance, delay = TempoModel::CarryDelay;
+    const PortCase cases[] = {
+        // 60 x 2/3 = 40 units a second; 60 x 171/256 = 40.078125; SMPS2ASM (2 x 256 + 1) / 3 = 171.
+        {"sonic1 period 3 to sonic2", timeout, 1, 3, advance, "5", {1, 171, 0.1953125, false, 171, 0.1953125, false}},
+        // 171 on carry-delay is 256 - 85; SMPS2ASM goes through sonic2: $100 - 171 = 85.
+        {"sonic1 period 3 to sonic3", timeout, 1, 3, delay, "5", {1, 85, 0.1953125, false, 85, 0.1953125, false}},
+        // 30 units a second is period 2; SMPS2ASM (640 >> 1) / 128 = 2.
+        {"sonic2 tempo $80 to sonic1", advance, 1, 0x80, timeout, "5", {1, 2, 0, false, 2, 0, false}},
+        {"sonic2 to sonic3: 256 - t", advance, 3, 0x31, delay, "0", {3, 0xCF, 0, false, 0xCF, 0, false}},
+        // 3.75 units a second: period 2 plays 30 (+700 %); 0802 plays 3.75. SMPS2ASM's
+        // (752 >> 1) / 240 = 1 is a period that never plays.
+        {"sonic2 tempo $10 to sonic1, within the tolerance", advance, 1, 0x10, timeout, "700", {1, 2, 700, false, 1, -100, false}},
+        {"sonic2 tempo $10 to sonic1, the divider changes", advance, 1, 0x10, timeout, "699.9", {8, 2, 0, true, 1, -100, false}},
+        // Every update plays: 60 units. Period 256 is the closest, 60 x 255 / 256; SMPS2ASM
+        // takes 0 to 255 on sonic2, then (513 >> 1) / 1 = 256, written 00.
+        {"sonic3 tempo 0 to sonic1", delay, 1, 0, timeout, "5", {1, 256, -0.390625, false, 0, -0.390625, true}},
+        // 60 / 256 / 255 units a second: nothing slower than period 2 at divider 255, 128 times as fast.
+        {"sonic2 tempo $01 at divider 255 to sonic1", advance, 255, 1, timeout, "5", {255, 2, 12700, false, 1, -100, false}},
+    };
+    for (const PortCase& c : cases) {
+        const SmpsPort p = portPair(c.from, c.divider, c.secondByte, c.to, toSingle(c.tolerance));
+        EXPECT_EQ(std::tuple(p.divider, p.secondByte, p.dividerChanged, p.smps2asmByte, p.smps2asmApproximate),
+                  std::tuple(c.port.divider, c.port.secondByte, c.port.dividerChanged, c.port.smps2asmByte,
+                             c.port.smps2asmApproximate))
+            << c.name;
+        EXPECT_DOUBLE_EQ(p.deviation, c.port.deviation) << c.name;
+        EXPECT_DOUBLE_EQ(p.smps2asmDeviation.value_or(1e9), *c.port.smps2asmDeviation) << c.name;
+    }
+    // SMPS2ASM refuses a sonic1 period 1 and a sonic2 tempo 0.
+    EXPECT_EQ(smps2asmTempo(timeout, advance, 1).has_value(), false);
+    EXPECT_EQ(smps2asmTempo(advance, delay, 0).has_value(), false);
 }
 
 }  // namespace

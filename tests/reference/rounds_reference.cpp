@@ -7,20 +7,10 @@ namespace beatwright::reference {
 
 namespace {
 
-int lowestByte(Model model) { return model == Model::Timeout ? 2 : model == Model::CarryAdvance ? 1 : 0; }
-int highestByte(Model model) { return model == Model::Timeout ? 256 : 255; }
-
-// 150 x the share of updates that advance the song.
+// 150 x the share of updates that advance the song, for the model's second byte.
 double ticks(Model model, int byte) {
-    switch (model) {
-    case Model::Timeout:
-        return ((byte - 1) * 150.0) / byte;
-    case Model::CarryAdvance:
-        return (byte * 150.0) / 256;
-    case Model::CarryDelay:
-        return ((256 - byte) * 150.0) / 256;
-    }
-    return 0;
+    if (model == Model::Timeout) return ((byte - 1) * 150.0) / byte;
+    return ((model == Model::CarryAdvance ? byte : 256 - byte) * 150.0) / 256;
 }
 
 // Updates a second over 60, as num / den.
@@ -39,28 +29,24 @@ std::string printed(const char* format, double x) {
     return text;
 }
 
-std::string hex2(int n) {
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%02X", n % 256);
-    return buffer;
-}
-
 }  // namespace
 
 Rounds roundsTempocal(const Machine& machine, int speed, int tempo, float tolerance) {
-    const int low = lowestByte(machine.model), high = highestByte(machine.model);
+    const int low = machine.model == Model::Timeout ? 2 : machine.model == Model::CarryAdvance ? 1 : 0;
+    const int high = machine.model == Model::Timeout ? 256 : 255;
     const auto at = [&](int d, int byte) { return static_cast<std::size_t>((byte - low) * 256 + d - 1); };
     const auto [num, den] = updates(machine);
     const double target = static_cast<float>((tempo * den) / (speed * num));
-    Rounds out;
-    out.deviations.resize(static_cast<std::size_t>(256 * (high - low + 1)));
+    Rounds out{{}, std::vector<float>(static_cast<std::size_t>(256 * (high - low + 1))), {}};
+    out.used.resize(out.deviations.size());
     for (int byte = low; byte <= high; ++byte) {
         for (int d = 1; d <= 256; ++d) {
             const double rate = static_cast<float>(ticks(machine.model, byte) / d);
             out.deviations[at(d, byte)] = static_cast<float>(((rate - target) * 100) / target);
         }
     }
-    std::vector<char> used(out.deviations.size());
+    // Each round takes the closest pair still allowed: per divider its exact pair, else one
+    // slower and one faster; the last scanned among equals.
     bool slower[257] = {}, faster[257] = {}, perfect[257] = {};
     for (;;) {
         float best = tolerance;
@@ -69,24 +55,20 @@ Rounds roundsTempocal(const Machine& machine, int speed, int tempo, float tolera
             if (perfect[d] || (slower[d] && faster[d])) continue;
             for (int byte = low; byte <= high; ++byte) {
                 const float x = out.deviations[at(d, byte)];
-                if (used[at(d, byte)] || std::fabs(x) > best || (slower[d] && x < 0) || (faster[d] && x > 0)) continue;
+                if (out.used[at(d, byte)] || std::fabs(x) > best || (slower[d] && x < 0) || (faster[d] && x > 0)) continue;
                 bestD = d;
                 bestB = byte;
                 best = std::fabs(x);
             }
         }
         if (bestD == 0) return out;
-        used[at(bestD, bestB)] = true;
+        out.used[at(bestD, bestB)] = true;
         const float x = out.deviations[at(bestD, bestB)];
-        std::string line = hex2(bestD) + hex2(bestB);
-        if (x == 0) {
-            perfect[bestD] = true;
-            line += " perfect match";
-        } else {
-            (x < 0 ? slower : faster)[bestD] = true;
-            line += " " + printed("%.7g", std::fabs(x)) + (x < 0 ? "% slower" : "% faster");
-        }
-        out.matches.push_back({bestD, bestB, line});
+        (x == 0 ? perfect : x < 0 ? slower : faster)[bestD] = true;
+        char key[8];
+        std::snprintf(key, sizeof key, "%02X%02X", bestD % 256, bestB % 256);
+        out.matches.push_back({bestD, bestB, key + (x == 0 ? " perfect match" : " " + printed("%.7g", std::fabs(x)) +
+                                                                            (x < 0 ? "% slower" : "% faster"))});
     }
 }
 

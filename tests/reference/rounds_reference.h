@@ -23,6 +23,7 @@ struct Machine {
 struct Rounds {
     std::vector<Match> matches;
     std::vector<float> deviations;  // every pair's, second byte ascending, divider fastest
+    std::vector<char> used;         // the same pairs: listed
 };
 Rounds roundsTempocal(const Machine& machine, int speed, int tempo, float tolerance);
 

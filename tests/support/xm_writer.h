@@ -1,11 +1,12 @@
 #pragma once
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 namespace beatwright::testing {
 
-// The smallest XM files a player reads: no instruments, only effects in the patterns.
+// The smallest XM files a player reads: two channels, no instruments, only effects in the patterns.
 struct Effect {
     int row, channel, type, param;  // types as trackers number them: 0x0B jump, 0x0D break, 0x0F speed/tempo
 };
@@ -21,50 +22,31 @@ struct XmSong {
 };
 
 inline std::vector<unsigned char> writeXm(const XmSong& song) {
-    constexpr int channels = 2;
     std::vector<unsigned char> out;
-    const auto bytes = [&](const std::string& text, std::size_t size) {
-        std::string padded = text;
-        padded.resize(size, '\0');
-        out.insert(out.end(), padded.begin(), padded.end());
+    const auto put = [&](std::size_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
     };
-    const auto word = [&](unsigned value) { out.insert(out.end(), {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8)}); };
-    const auto dword = [&](unsigned value) {
-        word(value & 0xFFFF);
-        word(value >> 16);
-    };
-    bytes("Extended Module: beatwright test", 37);
-    out.push_back(0x1A);
-    bytes("beatwright tests", 20);
-    word(0x0104);
-    dword(276);  // header size, counted from here
-    for (const unsigned value : {song.orders.size(), std::size_t(song.restart), std::size_t(channels),
-                                 song.patterns.size(), std::size_t(0), std::size_t(1), std::size_t(song.speed),
-                                 std::size_t(song.tempo)}) {
-        word(static_cast<unsigned>(value));
+    for (const char c : std::string("Extended Module: beatwright test")) put(static_cast<std::size_t>(c), 1);
+    out.resize(37);
+    put(0x1A, 1);
+    out.resize(58);  // and the tracker's name
+    put(0x0104, 2);
+    put(276, 4);  // the header's size, from here
+    for (const int value : {int(song.orders.size()), song.restart, 2, int(song.patterns.size()), 0, 1, song.speed, song.tempo}) {
+        put(static_cast<std::size_t>(value), 2);
     }
-    for (int i = 0; i < 256; ++i) out.push_back(i < int(song.orders.size()) ? static_cast<unsigned char>(song.orders[i]) : 0);
+    for (std::size_t i = 0; i < 256; ++i) put(i < song.orders.size() ? static_cast<std::size_t>(song.orders[i]) : 0, 1);
     for (const Pattern& p : song.patterns) {
-        std::vector<unsigned char> cells;
-        for (int row = 0; row < p.rows; ++row) {
-            for (int channel = 0; channel < channels; ++channel) {
-                const Effect* effect = nullptr;
-                for (const Effect& e : p.effects) {
-                    if (e.row == row && e.channel == channel) effect = &e;
-                }
-                // Packed cells: a flag byte, then the effect type and parameter where flagged.
-                if (effect) {
-                    cells.insert(cells.end(), {0x98, static_cast<unsigned char>(effect->type), static_cast<unsigned char>(effect->param)});
-                } else {
-                    cells.push_back(0x80);
-                }
-            }
+        put(9, 4);  // the pattern header's size, unpacked, its rows and its data's size
+        put(0, 1);
+        put(static_cast<std::size_t>(p.rows), 2);
+        put(static_cast<std::size_t>(p.rows) * 10, 2);
+        // Unpacked cells: note, instrument, volume, effect, parameter.
+        for (int cell = 0; cell < p.rows * 2; ++cell) {
+            const auto e = std::find_if(p.effects.begin(), p.effects.end(), [&](const Effect& e) { return e.row * 2 + e.channel == cell; });
+            put(0, 3);
+            put(e == p.effects.end() ? 0 : static_cast<std::size_t>(e->type | e->param << 8), 2);
         }
-        dword(9);
-        out.push_back(0);
-        word(static_cast<unsigned>(p.rows));
-        word(static_cast<unsigned>(cells.size()));
-        out.insert(out.end(), cells.begin(), cells.end());
     }
     return out;
 }
