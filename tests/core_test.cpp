@@ -45,7 +45,6 @@ TEST(Core, EveryKeyOfEveryModel) {
         }
     }
     EXPECT_EQ(parsePairKey("0f4e"), (Pair{15, 78}));
-    EXPECT_EQ(pairKey(7, 36), "0724");
 }
 
 TEST(Core, RefusalsSayWhy) {
@@ -154,7 +153,6 @@ TEST(TempoPlan, ToleranceAndRecommendation) {
         const TempoPlan plan = planTempo(song, *driverNamed(driver), standard, tolerance);
         return std::tuple(plan.onePair.withinTolerance, plan.tempoCommands.withinTolerance, plan.recommendOnePair);
     };
-    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "3.092783"), std::tuple(true, false, true));
     EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.53"), std::tuple(false, false, true));
     EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953125"), std::tuple(false, true, false));
     EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953124"), std::tuple(false, false, false));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -48,14 +49,12 @@ TEST(Song, StatesEntriesAndLoopInPlayOrder) {
          {{0, 0, 0, 0}, {1, 0, 8, 8}, {0, 0, 12, 12}, {2, 0, 17, 17}}},
     };
     for (const SongCase& c : cases) {
-        const Song song = readSong(c.module);
-        ASSERT_EQ(song.states.size(), c.states.size()) << c.name;
-        for (std::size_t i = 0; i < song.states.size(); ++i) {
+        Song song = readSong(c.module);
+        for (std::size_t i = 0; i < std::min(song.states.size(), c.states.size()); ++i) {
             EXPECT_NEAR(song.states[i].seconds, c.states[i].seconds, 1e-9) << c.name;
-            EXPECT_EQ(song.states[i], (SongState{c.states[i].speed, c.states[i].tempo, c.states[i].order, c.states[i].row,
-                                                 c.states[i].rows, song.states[i].seconds, c.states[i].slides}))
-                << c.name;
+            song.states[i].seconds = c.states[i].seconds;  // compared to the nanosecond just above
         }
+        EXPECT_EQ(song.states, c.states) << c.name;
         EXPECT_EQ(song.entries, c.entries) << c.name;
         EXPECT_EQ(song.loop, std::optional(c.loop)) << c.name;
     }
