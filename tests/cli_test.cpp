@@ -88,7 +88,7 @@ TEST(Cli, EveryFormAndMessage) {
                                                  "Song_Loop:\tsmpsSetTempoMod %101 ; smpsSetTempoMod $FF\n"
                                                  "smpsSetTempoDiv $02\n\tsmpsChanTempoDiv\t$03\n\tsmpsSetTempoMod $06\n");
     const std::string sonic3 = write("s3.asm", "\tsmpsHeaderStartSong 3, 1\n\tsmpsHeaderTempo $01, $00\n\tsmpsSetTempoMod $F0\n");
-    const std::string binary = write("song.bin", std::string("\x00\x10\x06\x03\x02\x80", 6));
+    const std::string binary = write("song.bin", "\x01\x10\x06\x03\x02\x80");  // binary without a NUL
     int files = 0;
     const auto file = [&](const std::string& bytes) { return write("file" + std::to_string(++files), bytes); };
     const std::string closest = "No results found with these criteria.\nTry to increase the tolerance to get more results.\n"
@@ -96,8 +96,6 @@ TEST(Cli, EveryFormAndMessage) {
     const std::string speed = "--speed takes a whole number from 1 to 255", notSmps = ": neither SMPS2ASM source nor an SMPS song binary";
     const std::string tolerance = "--tolerance takes a decimal number from 0 to 10000, not ";
     const Case cases[] = {
-        {{"--speed", "6", "--tempo", "125"}, "0724 perfect match\n0606 perfect match\n0503 4.000003% slower\n", "", 0},
-        {{"--speed", "6", "--tempo", "125", "--pal", "--best"}, "0506 perfect match\n", "", 0},
         // 4.0000027 rounds to the float of 0503's deviation: a double would miss it.
         {{"--speed", "6", "--tempo", "125", "--tolerance", "4.0000027", "--format", "smps2asm", "--details"},
          "smpsHeaderTempo $07, $24\t7\t36\t125\nsmpsHeaderTempo $06, $06\t6\t6\t125\nsmpsHeaderTempo $05, $03\t5\t3\t120\n", "", 0},

@@ -12,9 +12,8 @@
 #include "rounds_reference.h"
 
 // The product's one-pass search against the rounds that define the output. A round's pick
-// never depends on the tolerance, only whether it qualifies: so every target runs at one of
-// a spread of narrow tolerances, and a sample at the widest, which lists far pairs whose
-// deviations round alike.
+// never depends on the tolerance, only whether it qualifies: so every target runs at one of a
+// spread of narrow tolerances, and a sample at the widest, where far pairs' deviations round alike.
 
 namespace beatwright {
 
@@ -23,9 +22,8 @@ namespace {
 using reference::Model;
 using reference::PalUpdates;
 
-// Each driver preset as the disassemblies describe it, written here apart from the product's
-// table: a wrong row there shows as a mismatch. The default driver is covered whole; the others
-// over every speed and every `tempoStep`th tempo, shifted with the speed.
+// Each driver preset as the disassemblies describe it, apart from the product's table. The
+// default driver is covered whole; the others every `tempoStep`th tempo, shifted with the speed.
 struct Setup {
     const char* driver;
     reference::Machine machine;

@@ -186,12 +186,13 @@ void WindowTest::actions_data() {
     const QString typical = "0724 perfect match\n0606 perfect match\n0503 4.000003% slower";
     const QString question = "I have a question for you: This operation may require a very long time.\nProceed anyway?";
     const QStringList search{"speed 6", "tempo 125", "go"}, chosen = search + QStringList{"line 0"};
+    // 150 x 255/256 / 256 at speed 1, rounded as the label's six characters allow (see below).
     QTest::newRow("a line chosen by the mouse and the keyboard, copied; rounded, not cut")
         << search + QStringList{"line 2", "look lines", "look readout", "look tooltip", "key Up", "key End", "key Up", "copy",
-                                "look clipboard", "menu Copy as SMPS2ASM", "look clipboard", "speed 28", "tempo 47",
-                                "tolerance 10", "go", "find 59F8", "look readout", "exit", "look window"}
+                                "look clipboard", "menu Copy as SMPS2ASM", "look clipboard", "speed 1", "tempo 32",
+                                "tolerance 10000", "go", "find 0000", "look readout", "exit", "look window"}
         << QStringList{typical, "120", "120: the XM tempo at speed 6 of divider 5 and period 3", "0606 perfect match",
-                       "smpsHeaderTempo $06, $06", "47.0007249003262 | 47.001\u2026", "closed"};
+                       "smpsHeaderTempo $06, $06", question, ".583648681640625 | .58365\u2026", "closed"};
     QTest::newRow("what clears and what keeps")
         << chosen + QStringList{"tolerance 6", "look readout", "speed 7", "look lines", "look readout"} + chosen +
                QStringList{"tempo 126", "look lines"} + chosen + QStringList{"pal", "look lines"} + chosen +
