@@ -87,7 +87,7 @@ TEST(Cli, EveryFormAndMessage) {
                                                  "Song_FM1:\n\tdc.b\tnC4, $0C\n\tSMPSSETTEMPOMOD\t4\r\n"
                                                  "Song_Loop:\tsmpsSetTempoMod %101 ; smpsSetTempoMod $FF\n"
                                                  "smpsSetTempoDiv $02\n\tsmpsChanTempoDiv\t$03\n\tsmpsSetTempoMod $06\n");
-    const std::string sonic3 = write("s3.asm", "\tsmpsHeaderStartSong 3, 1\n\tsmpsHeaderTempo $01, $00\n\tsmpsSetTempoMod $F0\n");
+    const std::string sonic3 = write("s3.asm", "\tsmpsHeaderStartSong 3, 1\n\tsmpsHeaderTempo $01, $00\n\tsmpsChanTempoDiv 2\n\tsmpsSetTempoMod $F0\n");
     const std::string binary = write("song.bin", "\x01\x10\x06\x03\x02\x80");  // binary without a NUL
     int files = 0;
     const auto file = [&](const std::string& bytes) { return write("file" + std::to_string(++files), bytes); };
@@ -128,11 +128,12 @@ TEST(Cli, EveryFormAndMessage) {
         // 40, 45, 48 and 25 units a second are 170.67, 192, 204.8 and 213.33 of 256 x 60 a divider;
         // SMPS2ASM's (256 (p - 1) + p / 2) / p gives the same bytes.
         {{"--smps", source, "--to", "sonic2", "--format", "smps2asm"}, "smps-sonic2.asm", "", 0},
-        // Every update plays, 60 units a second: period 256 plays 255/256 of it. Tempo $F0 plays
-        // 16/256 of 60, 3.75: period 2 at divider 8. SMPS2ASM: 0 is 255 on sonic2, then
-        // (513 >> 1) / 1 = 256, written 00; $F0 is $10 on sonic2, then (752 >> 1) / 240 = 1, never played.
-        {{"--smps", sonic3, "--to", "sonic1"}, "s3-sonic1.txt", "", 0},
-        {{"--smps", sonic3, "--to", "sonic1", "--format", "smps2asm"}, "s3-sonic1.asm", "", 0},
+        // Every update plays, 60 units a second: period 256 plays 255/256 of it; at divider 2 (one
+        // track) period 2 at divider 1 is exact. Tempo $F0 plays 16/256 of 60, 3.75: period 2 at
+        // divider 8. SMPS2ASM: 0 is 255 on sonic2, then (513 >> 1) / 1 = 256, written 00; $F0 is
+        // $10 on sonic2, then (752 >> 1) / 240 = 1, never played.
+        {{"--smps", sonic3, "--to", "sonic1", "--tolerance", "0"}, "s3-sonic1.txt", "", 0},
+        {{"--smps", sonic3, "--to", "sonic1", "--tolerance", "0", "--format", "smps2asm"}, "s3-sonic1.asm", "", 0},
         {{"--smps", sonic3, "--to", "sonic1", "--format", "json", "--speed", "2"}, "s3-sonic1.json", "", 0},
         // 60 x 128 / 256 / 2 = 15 units a second: XM tempo 15 x 2.5 x 3.
         {{"--smps", binary, "--driver", "sonic2", "--speed", "3"},
