@@ -44,13 +44,14 @@ const ValueOption pairOption{"--pair", "DDPP",
                              "print the XM tempo that this one pair gives: the divider, then the second byte (the "
                              "period on the timeout model, the tempo on the carry models)",
                              "four hex digits of a pair of the driver (see --list-drivers)"};
-const ValueOption formatOption{"--format", "FORMAT", "how each pair, the plan or the SMPS song is written",
-                               "text or smps2asm, or json with --plan or --smps"};
+const ValueOption formatOption{"--format", "FORMAT", "how each pair, the plan, the SMPS song or the drivers are written",
+                               "text or smps2asm, or json with --plan, --smps or --list-drivers"};
 const ValueOption driverOption{"--driver", "NAME", "the SMPS driver the song plays on, sonic1 by default",
                                [] {
                                    std::string names;
-                                   for (const Driver& d : drivers) names += (names.empty() ? "" : ", ") + std::string(d.name);
-                                   return "one of " + names;
+                                   for (const Driver& d : drivers()) names += (names.empty() ? "" : ", ") + d.name;
+                                   return "one of " + names + ", or MODEL@RATE (a model and its PAL updates a second, "
+                                                              "1 to 300, whole or a fraction: carry-delay@60, timeout@175/3)";
                                }()};
 const ValueOption songOption{"--song", "FILE",
                              "answer for every speed and tempo the song plays, in play order", "a module file"};
@@ -59,8 +60,11 @@ const ValueOption smpsOption{"--smps", "FILE",
                              "an SMPS2ASM source or song binary"};
 const ValueOption toOption{"--to", "NAME", "with --smps: port the song's tempo settings to this driver",
                            driverOption.accepts};
+const ValueOption outputOption{"--output", "OUT",
+                               "with --smps and --to: write the whole SMPS2ASM source with its tempo lines ported to OUT",
+                               "a file to write, or - for standard output"};
 const std::array valueOptions{&speedOption,  &tempoOption, &toleranceOption, &pairOption, &formatOption,
-                              &driverOption, &songOption,  &smpsOption,      &toOption};
+                              &driverOption, &songOption,  &smpsOption,      &toOption,   &outputOption};
 
 // Decimal digits only: "6.0", "+6" and " 6" are not what a script means by 6.
 std::string checkWhole(const ValueOption& option, const std::string& text, int low, int high) {
@@ -95,29 +99,17 @@ Pair checkPair(const std::string& text, const Driver& driver) {
 }
 
 Driver checkDriver(const std::optional<std::string>& name, const ValueOption& option) {
-    if (!name) return defaultDriver;
+    if (!name) return defaultDriver();
     const auto driver = driverNamed(*name);
     if (!driver) option.reject(*name);
     return *driver;
 }
 
-// One line a driver: name, model and its two bytes, PAL update rate, games.
-void listDrivers(std::ostream& out) {
-    for (const Driver& d : drivers) {
-        const ModelInfo& model = infoOf(d.model);
-        std::string name(d.name), how = std::string(model.name) + " (divider, " + std::string(model.byteName) + ")",
-            pal = std::string(d.palUpdates) + " Hz on PAL";
-        name.resize(15, ' ');
-        how.resize(32, ' ');
-        pal.resize(18, ' ');
-        out << name << how << pal << d.games << (&d == &defaultDriver ? " (the default)" : "") << '\n';
-    }
-}
-
-// --list-drivers answers alone: anything beside it would be silently ignored.
-void rejectWithListDrivers(const std::vector<std::string>& args) {
+// --list-drivers answers alone but for its format: anything else would be silently ignored.
+void rejectWithListDrivers(const std::vector<std::string>& args, const Options& o) {
+    if (o.format && *o.format != "text" && *o.format != "json") formatOption.reject(*o.format);
     for (const std::string& arg : args) {
-        if (arg.starts_with("--") && arg != "--list-drivers") {
+        if (arg.starts_with("--") && arg != "--list-drivers" && !arg.starts_with("--format")) {
             throw UsageError("--list-drivers takes no " + arg.substr(0, arg.find('=')) + ": it only lists the drivers");
         }
     }
@@ -135,6 +127,7 @@ void rejectCombination(const Options& o) {
     if (o.format && *o.format != "text" && !source && !(json && (o.plan || o.smps))) formatOption.reject(*o.format);
     if (o.plan && !o.song) throw UsageError("--plan needs --song FILE: it plans the whole song");
     if (o.to && !o.smps) throw UsageError("--to needs --smps FILE: it ports an SMPS song");
+    if (o.output && !o.to) throw UsageError("--output needs --smps FILE and --to DRIVER: it writes the ported song");
     if (o.plan) refuse("--plan", "it prints the plan, not pair lists", {{o.details, "--details"}, {o.best, "--best"}});
     if (o.smps) {
         refuse("--smps", "it reads the song's own tempo settings",
@@ -206,9 +199,9 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                  "  beatwright-cli --song FILE [--tolerance PCT] [--pal] [--driver NAME] [--details] [--best]\n"
                  "                 [--format FORMAT]\n"
                  "  beatwright-cli --song FILE --plan [--tolerance PCT] [--pal] [--driver NAME] [--format FORMAT]\n"
-                 "  beatwright-cli --smps FILE [--driver NAME] [--pal] [--speed S] [--to NAME [--tolerance PCT]]\n"
-                 "                 [--format FORMAT]\n"
-                 "  beatwright-cli --list-drivers\n"
+                 "  beatwright-cli --smps FILE [--driver NAME] [--pal] [--speed S] [--to NAME [--tolerance PCT]\n"
+                 "                 [--output OUT]] [--format FORMAT]\n"
+                 "  beatwright-cli --list-drivers [--format text|json]\n"
                  "A pair is the two tempo bytes of the SMPS song's header, as four hex digits: the divider,\n"
                  "then the second byte, which the driver reads as a period (the timeout model of sonic1)\n"
                  "or as a tempo (the carry models of sonic2, sonic3 and sonic3k).",
@@ -217,13 +210,14 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     app.set_version_flag("--version", std::string("beatwright-cli ") + BEATWRIGHT_VERSION);
     app.allow_extras();
     app.footer("Exit status: 0 when pairs are listed (with --song or --smps, when the file was read), 1 when none\n"
-               "matches, 2 on bad input or a file that is not a song.");
+               "matches (with --to, when a setting has no port within the tolerance), 2 on bad input or a file that\n"
+               "is not a song.");
     Options o;
     for (const auto& [option, value] : {std::pair{&speedOption, &o.speed}, std::pair{&tempoOption, &o.tempo},
                                         std::pair{&toleranceOption, &o.tolerance}, std::pair{&pairOption, &o.pair},
                                         std::pair{&formatOption, &o.format}, std::pair{&driverOption, &o.driver},
                                         std::pair{&songOption, &o.song}, std::pair{&smpsOption, &o.smps},
-                                        std::pair{&toOption, &o.to}}) {
+                                        std::pair{&toOption, &o.to}, std::pair{&outputOption, &o.output}}) {
         app.add_option(option->name, *value, option->meaning + (": " + option->accepts))
             ->type_name(option->typeName);
     }
@@ -236,7 +230,9 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     app.add_flag("--plan", o.plan,
                  "with --song: one tempo plan for the whole song, one pair or tempo commands, ready to paste")
         ->disable_flag_override();
-    app.add_flag("--list-drivers", o.listDrivers, "list the drivers, their models and PAL update rates, and exit")
+    app.add_flag("--list-drivers", o.listDrivers,
+                 "list the drivers: model, PAL updates a second, the SMPS2ASM units their songs assemble to, and "
+                 "whether they have a per-track divider; then exit")
         ->disable_flag_override();
 
     try {
@@ -248,9 +244,8 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                              "'; see --help for the options");
         }
         if (o.listDrivers) {
-            rejectWithListDrivers(args);
-            listDrivers(out);
-            return exitMatches;
+            rejectWithListDrivers(args, o);
+            return runDriversForm(o, out);
         }
         rejectCombination(o);
         return run(o, out, err);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <nlohmann/json_fwd.hpp>
+
 #include <iosfwd>
 #include <optional>
 #include <stdexcept>
@@ -25,7 +27,7 @@ struct UsageError : std::runtime_error {
 };
 
 struct Options {
-    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song, smps, to;
+    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song, smps, to, output;
     bool pal = false;
     bool details = false;
     bool best = false;
@@ -59,5 +61,9 @@ int runSearchForm(const Options& o, Search& search, std::ostream& out, std::ostr
 int runSongForm(const Options& o, Search& search, std::ostream& out);
 int runPlanForm(const Options& o, const Search& search, std::ostream& out);
 int runSmpsForm(const Options& o, const Search& search, const std::optional<Driver>& to, std::ostream& out);
+int runDriversForm(const Options& o, std::ostream& out);
+
+// A driver's row of facts, for every JSON document that names one.
+[[nodiscard]] nlohmann::json driverJson(const Driver& driver);
 
 }  // namespace beatwright

@@ -42,7 +42,7 @@ json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
     json tempoCommands = formJson(plan.tempoCommands);
     tempoCommands["secondBytes"] = secondBytes;
     tempoCommands["commands"] = commands;
-    return {{"driver", search.driver.name},
+    return {{"driver", driverJson(search.driver)},
             {"standard", search.standard == VideoStandard::PAL ? "PAL" : "NTSC"},
             {"tolerance", toDouble(search.tolerance)},
             {"states", states},

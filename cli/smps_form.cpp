@@ -1,8 +1,10 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <ostream>
 
+#include "beatwright/file_bytes.h"
 #include "beatwright/smps_reader.h"
 #include "beatwright/smps_song.h"
 #include "beatwright/value_text.h"
@@ -16,9 +18,27 @@ using nlohmann::json;
 
 constexpr const char* kindNames[] = {"header", "tempo", "divider", "trackDivider"};
 
+json portJson(const SmpsReport& r, const PortedSetting& ported) {
+    const SmpsPort& p = ported.port;
+    json notes = json::array();
+    for (const PortNote& n : ported.notes) notes.push_back({{"kind", portNoteName(n.kind)}, {"text", n.text}, {"lines", n.lines}});
+    if (ported.noEquivalent) return {{"noEquivalent", true}, {"notes", notes}};
+    return {{"divider", p.divider},
+            {"secondByte", byteOf(r.to->model, p.secondByte)},
+            {"deviation", p.deviation},
+            {"withinTolerance", p.withinTolerance},
+            {"smps2asm", p.smps2asmByte ? json{{"secondByte", *p.smps2asmByte}, {"deviation", *p.smps2asmDeviation}}
+                                        : json(nullptr)},
+            {"unchanged", ported.unchanged},
+            {"lines", ported.lines},
+            {"notes", notes}};
+}
+
 void printJson(const SmpsReport& r, std::ostream& out) {
+    const std::vector<PortedSetting> ported = r.to ? portSettings(r) : std::vector<PortedSetting>{};
     json settings = json::array();
-    for (const SmpsSetting& s : r.song.settings) {
+    for (std::size_t i = 0; i < r.song.settings.size(); ++i) {
+        const SmpsSetting& s = r.song.settings[i];
         json setting{{"line", s.line},
                      {"label", s.label},
                      {"kind", kindNames[static_cast<int>(s.kind)]},
@@ -26,18 +46,43 @@ void printJson(const SmpsReport& r, std::ostream& out) {
                      {"secondByte", s.tempo},
                      {"unitsPerSecond", unitsIn(r, s)},
                      {"xmTempo", toDouble(xmTempoIn(r, s))}};
-        if (r.to) {
-            const SmpsPort p = portIn(r, s);
-            setting["port"] = {{"divider", p.divider},
-                               {"secondByte", byteOf(r.to->model, p.secondByte)},
-                               {"deviation", p.deviation},
-                               {"smps2asm", p.smps2asmByte ? json{{"secondByte", *p.smps2asmByte},
-                                                                  {"deviation", *p.smps2asmDeviation}}
-                                                           : json(nullptr)}};
-        }
+        if (r.to) setting["port"] = portJson(r, ported[i]);
         settings.push_back(setting);
     }
-    out << json{{"model", infoOf(r.driver.model).name}, {"settings", settings}}.dump(2) << '\n';
+    json document{{"model", infoOf(r.driver.model).name},
+                  {"startSong", r.song.model ? json(r.song.startSong) : json(nullptr)},
+                  {"driver", driverJson(r.driver)},
+                  {"standard", r.standard == VideoStandard::PAL ? "PAL" : "NTSC"},
+                  {"settings", settings}};
+    if (r.to) {
+        document["to"] = driverJson(*r.to);
+        document["tolerance"] = toDouble(r.toleranceText);
+    }
+    out << document.dump(2) << '\n';
+}
+
+// The whole source with its tempo lines ported, where --output asks; never over the song.
+void writePorted(const Options& o, const SmpsReport& report, const std::vector<PortedSetting>& ported, std::ostream& out) {
+    if (!report.song.source) {
+        throw UsageError(*o.smps + ": an SMPS song binary: --output rewrites SMPS2ASM source, not a binary's track data");
+    }
+    for (const PortedSetting& p : ported) {
+        if (p.noEquivalent) throw UsageError(*o.smps + ": " + smpsPlace(p.setting) + ": " + p.notes.front().text);
+    }
+    if (*o.output == *o.smps || sameFile(*o.output, *o.smps)) {
+        throw UsageError("--output names the song itself, " + *o.output + ": the input is never written");
+    }
+    const std::vector<unsigned char> bytes = readFileBytes(*o.smps, maxSmpsBytes, smpsTooLarge);
+    const std::string text = portedSource(report, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    if (*o.output == "-") {
+        out << text;
+        return;
+    }
+    try {
+        writeFileAtomically(*o.output, text);
+    } catch (const FileError& e) {
+        throw UsageError(*o.output + ": " + e.what());
+    }
 }
 
 }  // namespace
@@ -51,20 +96,29 @@ int runSmpsForm(const Options& o, const Search& search, const std::optional<Driv
     } catch (const SmpsError& e) {
         throw UsageError(*o.smps + ": " + e.what());
     }
-    if (o.driver && song.model && search.driver.model != *song.model) {
+    const auto family = familyOf(song);
+    if (o.driver && family && search.driver.family != *family) {
         throw UsageError(fmt::format("{}: its tempo is in the {} model's units (smpsHeaderStartSong {}), which --driver {} "
                                      "does not read",
                                      *o.smps, infoOf(*song.model).name, song.startSong, search.driver.name));
     }
     const Driver driver = smpsDriver(song, search.driver, o.driver.has_value());
     if (const auto why = unplayable(driver.model, song)) throw UsageError(*o.smps + ": " + *why);
-    const SmpsReport report{song, *o.smps, driver, search.standard, o.speed.value_or("6"), to, toSingle(search.tolerance)};
-    if (o.format == "json") {
-        printJson(report, out);
-    } else {
-        out << (o.format == "smps2asm" ? smpsReportSmps2asm(report) : smpsReportText(report));
+    const SmpsReport report{song, *o.smps, driver, search.standard, o.speed.value_or("6"), to, toSingle(search.tolerance),
+                            search.tolerance};
+    const std::vector<PortedSetting> ported = to ? portSettings(report) : std::vector<PortedSetting>{};
+    if (o.output) writePorted(o, report, ported, out);
+    if (o.output != "-") {
+        if (o.format == "json") {
+            printJson(report, out);
+        } else {
+            out << (o.format == "smps2asm" ? smpsReportSmps2asm(report) : smpsReportText(report));
+        }
     }
-    return exitMatches;
+    // As the search: 1 where some setting has no port within the tolerance.
+    const bool beyond = std::any_of(ported.begin(), ported.end(),
+                                    [](const PortedSetting& p) { return !p.noEquivalent && !p.port.withinTolerance; });
+    return beyond ? exitNoMatch : exitMatches;
 }
 
 }  // namespace beatwright

@@ -128,18 +128,34 @@ TEST(Cli, EveryFormAndMessage) {
         // 40, 45, 48 and 25 units a second are 170.67, 192, 204.8 and 213.33 of 256 x 60 a divider;
         // SMPS2ASM's (256 (p - 1) + p / 2) / p gives the same bytes.
         {{"--smps", source, "--to", "sonic2", "--format", "smps2asm"}, "smps-sonic2.asm", "", 0},
+        // Sonic 1 with Sonic 3 & Knuckles' tempo code reads SMPS2ASM's unconverted periods as
+        // carry-delay tempos: 40, 45, 48 and 25 units are 256 - 85, 64, 51 and 43 of 256 x 60 a
+        // divider; the divider commands stay.
+        {{"--smps", source, "--to", "sonic1-s3k-tempo", "--format", "smps2asm"}, "smps-s1s3k.asm", "", 0},
+        {{"--smps", source, "--to", "sonic1-s3k-tempo", "--output", "-"}, "smps-s1s3k-whole.asm", "", 0},
+        {{"--smps", source, "--to", "sonic3k", "--output", "out.asm"}, "",
+         ": line 11 (Song_Loop): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written", 2},
+        {{"--smps", binary, "--driver", "sonic2", "--to", "sonic1", "--output", "out.asm"}, "",
+         ": an SMPS song binary: --output rewrites SMPS2ASM source, not a binary's track data", 2},
+        {{"--smps", source, "--to", "sonic2", "--output", source}, "", "--output names the song itself, song.asm: the input is never written", 2},
+        {{"--output", "out.asm", "--speed", "6", "--tempo", "125"}, "",
+         "--output needs --smps FILE and --to DRIVER: it writes the ported song", 2},
+        // A driver by its parts: 175/3 updates a second are sonic3's.
+        {{"--driver", "carry-delay@175/3", "--speed", "6", "--pair", "0700", "--pal"}, "125\n", "", 0},
         // Every update plays, 60 units a second: period 256 plays 255/256 of it; at divider 2 (one
         // track) period 2 at divider 1 is exact. Tempo $F0 plays 16/256 of 60, 3.75: period 2 at
         // divider 8. SMPS2ASM: 0 is 255 on sonic2, then (513 >> 1) / 1 = 256, written 00; $F0 is
         // $10 on sonic2, then (752 >> 1) / 240 = 1, never played.
-        {{"--smps", sonic3, "--to", "sonic1", "--tolerance", "0"}, "s3-sonic1.txt", "", 0},
-        {{"--smps", sonic3, "--to", "sonic1", "--tolerance", "0", "--format", "smps2asm"}, "s3-sonic1.asm", "", 0},
+        // 0100 lands .39 % slow: beyond a tolerance of 0, as a search's status says.
+        {{"--smps", sonic3, "--to", "sonic1", "--tolerance", "0"}, "s3-sonic1.txt", "", 1},
+        {{"--smps", sonic3, "--to", "sonic1", "--tolerance", "0", "--format", "smps2asm"}, "s3-sonic1.asm", "", 1},
         {{"--smps", sonic3, "--to", "sonic1", "--format", "json", "--speed", "2"}, "s3-sonic1.json", "", 0},
         // 60 x 128 / 256 / 2 = 15 units a second: XM tempo 15 x 2.5 x 3.
         {{"--smps", binary, "--driver", "sonic2", "--speed", "3"},
          binary + ": SMPS song binary, read as the carry-advance model\nplayed on sonic2, NTSC; XM tempos at speed 3\n"
                   "header bytes 4 and 5 smpsHeaderTempo 0280: 15 units a second, XM tempo 112.5\n", "", 0},
         {{"--list-drivers"}, "drivers.txt", "", 0},
+        {{"--list-drivers", "--format", "json"}, "drivers.json", "", 0},
         {{"--version"}, "beatwright-cli " BEATWRIGHT_VERSION "\n", "", 0},
         {{}, "", "--speed is required: a whole number from 1 to 255, or --song FILE", 2},
         {{"--speed", "6"}, "", "--tempo is required (a whole number from 32 to 255), or --pair DDPP for the XM tempo of one pair", 2},
@@ -149,14 +165,16 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--speed", "6", "--tempo", "125", "--tolerance", "5%"}, "", tolerance + "'5%': write it without the percent sign", 2},
         {{"--speed", "6", "--tempo", "125", "--tolerance", "10000.01"}, "", tolerance + "'10000.01'", 2},
         {{"--speed", "6", "--tempo", "125", "--format", "json"}, "",
-         "--format takes text or smps2asm, or json with --plan or --smps, not 'json'", 2},
+         "--format takes text or smps2asm, or json with --plan, --smps or --list-drivers, not 'json'", 2},
         {{"--speed", "6", "--pair", "0501"}, "",
          "--pair takes four hex digits, divider then period (00 for 256), period not 01 on sonic1, not '0501'", 2},
         {{"--driver", "sonic2", "--speed", "6", "--pair", "0700"}, "",
          "--pair takes four hex digits, divider (00 for 256) then tempo, tempo not 00 on sonic2, not '0700'", 2},
         {{"--speed", "6", "--pair", "0503", "--tolerance", "5"}, "", "--pair takes no --tolerance: it reads one pair, not a search", 2},
-        {{"--driver", "sonic4", "--speed", "6", "--tempo", "125"}, "",
-         "--driver takes one of sonic1, sonic2, sonic3, sonic3k, timeout, carry-advance, carry-delay, not 'sonic4'", 2},
+        {{"--driver", "carry-delay@0", "--speed", "6", "--tempo", "125"}, "",
+         "--driver takes one of sonic1, sonic2, sonic3, sonic3k, clone-driver-v2, flamedriver, sonic1-s3k-tempo, sonic1-pal-fix, "
+         "sonic2-slow-pal, timeout, carry-advance, carry-delay, or MODEL@RATE (a model and its PAL updates a second, 1 to 300, "
+         "whole or a fraction: carry-delay@60, timeout@175/3), not 'carry-delay@0'", 2},
         {{"--song", "."}, "", ": is a folder", 2},
         {{"--song", "fifo"}, "", ": is not a regular file", 2},
         {{"--song", file("")}, "", ": an empty file", 2},

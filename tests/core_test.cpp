@@ -182,46 +182,69 @@ TEST(TempoPlan, CommandsWhereTheByteChangesAndAtTheLoop) {
 
 struct PortCase {
     const char* name;
-    TempoModel from;
+    const char* from;
     int divider, secondByte;
-    TempoModel to;
+    const char* to;
+    VideoStandard standard;
     const char* tolerance;
     SmpsPort port;
 };
 
-// Expected values by hand from the models' rates at 60 updates a second and SMPS2ASM's formulas.
+// Expected values by hand from the models' rates, each driver at its own updates a second,
+// and SMPS2ASM's formulas (a Python brute force in exact fractions agrees).
 TEST(Smps, PortedPairBesideSmps2asms) {
-    const TempoModel timeout = TempoModel::Timeout, advance = TempoModel::CarryAdvance, delay = TempoModel::CarryDelay;
+    const VideoStandard ntsc = VideoStandard::NTSC, pal = VideoStandard::PAL;
     const PortCase cases[] = {
         // 60 x 2/3 = 40 units a second; 60 x 171/256 = 40.078125; SMPS2ASM (2 x 256 + 1) / 3 = 171.
-        {"sonic1 period 3 to sonic2", timeout, 1, 3, advance, "5", {1, 171, 0.1953125, false, 171, 0.1953125, false}},
+        {"sonic1 period 3 to sonic2", "sonic1", 1, 3, "sonic2", ntsc, "5", {1, 171, 0.1953125, true, false, 171, 0.1953125, false}},
         // 171 on carry-delay is 256 - 85; SMPS2ASM goes through sonic2: $100 - 171 = 85.
-        {"sonic1 period 3 to sonic3", timeout, 1, 3, delay, "5", {1, 85, 0.1953125, false, 85, 0.1953125, false}},
+        {"sonic1 period 3 to sonic3", "sonic1", 1, 3, "sonic3", ntsc, "5", {1, 85, 0.1953125, true, false, 85, 0.1953125, false}},
         // 30 units a second is period 2; SMPS2ASM (640 >> 1) / 128 = 2.
-        {"sonic2 tempo $80 to sonic1", advance, 1, 0x80, timeout, "5", {1, 2, 0, false, 2, 0, false}},
-        {"sonic2 to sonic3: 256 - t", advance, 3, 0x31, delay, "0", {3, 0xCF, 0, false, 0xCF, 0, false}},
+        {"sonic2 tempo $80 to sonic1", "sonic2", 1, 0x80, "sonic1", ntsc, "5", {1, 2, 0, true, false, 2, 0, false}},
+        {"sonic2 to sonic3: 256 - t", "sonic2", 3, 0x31, "sonic3", ntsc, "0", {3, 0xCF, 0, true, false, 0xCF, 0, false}},
         // 3.75 units a second: period 2 plays 30 (+700 %); 0802 plays 3.75. SMPS2ASM's
         // (752 >> 1) / 240 = 1 is a period that never plays.
-        {"sonic2 tempo $10 to sonic1, within the tolerance", advance, 1, 0x10, timeout, "700", {1, 2, 700, false, 1, -100, false}},
-        {"sonic2 tempo $10 to sonic1, the divider changes", advance, 1, 0x10, timeout, "699.9", {8, 2, 0, true, 1, -100, false}},
+        {"sonic2 tempo $10 to sonic1, within the tolerance", "sonic2", 1, 0x10, "sonic1", ntsc, "700",
+         {1, 2, 700, true, false, 1, -100, false}},
+        {"sonic2 tempo $10 to sonic1, the divider changes", "sonic2", 1, 0x10, "sonic1", ntsc, "699.9",
+         {8, 2, 0, true, true, 1, -100, false}},
         // Every update plays: 60 units. Period 256 is the closest, 60 x 255 / 256; SMPS2ASM
         // takes 0 to 255 on sonic2, then (513 >> 1) / 1 = 256, written 00.
-        {"sonic3 tempo 0 to sonic1", delay, 1, 0, timeout, "5", {1, 256, -0.390625, false, 0, -0.390625, true}},
+        {"sonic3 tempo 0 to sonic1", "sonic3", 1, 0, "sonic1", ntsc, "5", {1, 256, -0.390625, true, false, 0, -0.390625, true}},
         // 60 / 256 / 255 units a second: nothing slower than period 2 at divider 255, 128 times as fast.
-        {"sonic2 tempo $01 at divider 255 to sonic1", advance, 255, 1, timeout, "5", {255, 2, 12700, false, 1, -100, false}},
+        {"sonic2 tempo $01 at divider 255 to sonic1", "sonic2", 255, 1, "sonic1", ntsc, "5",
+         {255, 2, 12700, false, false, 1, -100, false}},
+        // PAL, each at its own rate. Sonic 2 at 60: 60 x 96/256 = 22.5; Sonic 1 at 50 plays 25 at
+        // best with divider 1, 50 x 9/10 / 2 = 22.5 with 020A. SMPS2ASM's (672 >> 1) / 160 = 2.
+        {"sonic2 0160 to sonic1 on PAL", "sonic2", 1, 0x60, "sonic1", pal, "5", {2, 10, 0, true, true, 2, 100.0 / 9, false}},
+        // 50 x 1/2 = 25 against 60 x 107/256; SMPS2ASM's $80 plays 30, 20 % faster.
+        {"sonic1 0102 to sonic2 on PAL", "sonic1", 1, 2, "sonic2", pal, "5", {1, 107, 0.3125, true, false, 128, 20, false}},
+        // Sonic 1 with the S3K tempo code reads SMPS2ASM's unconverted 3 as 253/256: 48 % fast.
+        {"sonic1 to sonic1-s3k-tempo", "sonic1", 1, 3, "sonic1-s3k-tempo", ntsc, "5",
+         {1, 85, 0.1953125, true, false, 3, 48.2421875, false}},
+        // 50 x 2/3 = 33 1/3 against 60 (p - 1) / p: period 2 gives 30, 10 % slow, and no divider does better.
+        {"sonic1 0103 to sonic1-pal-fix on PAL", "sonic1", 1, 3, "sonic1-pal-fix", pal, "5", {1, 2, -10, false, false, 3, 20, false}},
+        // 60 x 224/256 = 52.5 against 175/3 x 230/256; SMPS2ASM keeps $20: 35/36 of the pace.
+        {"flamedriver to sonic3 on PAL", "flamedriver", 1, 0x20, "sonic3", pal, "5",
+         {1, 26, -25.0 / 144, true, false, 0x20, -25.0 / 9, false}},
+        // 60 x 171/256 against 50 x 4/5; SMPS2ASM's 3 plays 50 x 2/3.
+        {"clone-driver-v2 to sonic1 on PAL", "clone-driver-v2", 1, 0x55, "sonic1", pal, "5",
+         {1, 5, 100.0 * (40 * 256 - 60 * 171) / (60 * 171), true, false, 3, 100.0 * (100 * 256 - 180 * 171) / (180 * 171), false}},
+        // A custom driver: 175/3 updates are 35/36 of 60, as sonic3's.
+        {"carry-delay@175/3 as sonic3", "carry-delay@175/3", 1, 0x20, "sonic3", pal, "0", {1, 0x20, 0, true, false, 0x20, 0, false}},
     };
     for (const PortCase& c : cases) {
-        const SmpsPort p = portPair(c.from, c.divider, c.secondByte, c.to, toSingle(c.tolerance));
-        EXPECT_EQ(std::tuple(p.divider, p.secondByte, p.dividerChanged, p.smps2asmByte, p.smps2asmApproximate),
-                  std::tuple(c.port.divider, c.port.secondByte, c.port.dividerChanged, c.port.smps2asmByte,
-                             c.port.smps2asmApproximate))
+        const SmpsPort p = portPair(*driverNamed(c.from), c.divider, c.secondByte, *driverNamed(c.to), c.standard, toSingle(c.tolerance));
+        EXPECT_EQ(std::tuple(p.divider, p.secondByte, p.withinTolerance, p.dividerChanged, p.smps2asmByte, p.smps2asmApproximate),
+                  std::tuple(c.port.divider, c.port.secondByte, c.port.withinTolerance, c.port.dividerChanged,
+                             c.port.smps2asmByte, c.port.smps2asmApproximate))
             << c.name;
-        EXPECT_DOUBLE_EQ(p.deviation, c.port.deviation) << c.name;
-        EXPECT_DOUBLE_EQ(p.smps2asmDeviation.value_or(1e9), *c.port.smps2asmDeviation) << c.name;
+        EXPECT_NEAR(p.deviation, c.port.deviation, 1e-12) << c.name;
+        EXPECT_NEAR(p.smps2asmDeviation.value_or(1e9), *c.port.smps2asmDeviation, 1e-12) << c.name;
     }
     // SMPS2ASM refuses a sonic1 period 1 and a sonic2 tempo 0.
-    EXPECT_EQ(smps2asmTempo(timeout, advance, 1).has_value(), false);
-    EXPECT_EQ(smps2asmTempo(advance, delay, 0).has_value(), false);
+    EXPECT_EQ(smps2asmTempo(1, 2, 1).has_value(), false);
+    EXPECT_EQ(smps2asmTempo(2, 3, 0).has_value(), false);
 }
 
 }  // namespace

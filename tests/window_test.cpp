@@ -133,6 +133,18 @@ void WindowTest::run(const QString& step) {
     }
     if (verb == "label") control("Label2")->actions().front()->trigger();
     if (verb == "driver") form->findChild<QAction*>(rest)->trigger();
+    if (verb == "other") {  // the Driver menu's "Other...", its dialog filled in as "MODEL@RATE"
+        QTimer::singleShot(5, form, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->findChild<QComboBox*>("model")->setCurrentText(rest.section('@', 0, 0));
+            auto* rate = dialog->findChild<QLineEdit*>("rate");
+            rate->clear();
+            QTest::keyClicks(rate, rest.section('@', 1));
+            QTest::mouseClick(dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok), Qt::LeftButton);
+        });
+        form->findChild<QAction*>("otherDriver")->trigger();
+    }
     if (verb == "restart") {
         delete form;
         form = new beatwright::Form1;
@@ -163,7 +175,7 @@ QString WindowTest::look(const QString& what) const {
     const auto* label = control<beatwright::ReadoutLabel>("Label2");
     const bool fits = label->fontMetrics().horizontalAdvance(label->shownText()) <= label->contentsRect().width();
     const auto* driver = control<QLabel>("driverLabel");
-    const QAction* checked = form->findChild<QAction*>(driver->text());
+    const QAction* checked = form->findChild<QAction*>("otherDriver")->actionGroup()->checkedAction();
     const QMap<QString, QString> looks{
         {"lines", lines.join('\n')},
         {"count", QString("%1 lines").arg(lines.size())},
@@ -173,8 +185,8 @@ QString WindowTest::look(const QString& what) const {
         {"window", form->isVisible() ? form->windowTitle() : "closed"},
         {"choice", "speed " + control<QComboBox>("Combo1")->currentText() + ", tempo " + control<QComboBox>("Combo2")->currentText()},
         {"songmenu", items.join('\n')},
-        {"driver", QStringList{driver->text(), driver->toolTip(), checked->text() + (checked->isChecked() ? "" : " (unchecked)"),
-                               checked->toolTip()}.join(" | ")},
+        {"driver", QStringList{driver->text() + (driver->width() < driver->sizeHint().width() ? " (cut)" : ""), driver->toolTip(),
+                               checked->text(), checked->toolTip()}.join(" | ")},
     };
     if (!looks.contains(what)) qFatal("no look %s", qPrintable(what));
     return looks[what];
@@ -228,12 +240,23 @@ void WindowTest::actions_data() {
                        "song.xm \u2014 Beatwright", "&Tempo plan...\nspeed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\nspeed 64, tempo 125 \u2014 "
                        "order 0, row 8 (not in the lists: see beatwright-cli --song) (off)\nspeed 6, tempo 135 \u2014 order 0, row 17"};
     // Played on the first driver of its model; 60 x 2/3 = 40 units a second at speed 1: XM tempo 40 x 2.5.
-    QTest::newRow("an SMPS song ported")
-        << QStringList{"driver timeout", "open song.asm > Copy", "look clipboard 3", "driver sonic2",
-                       "open song.asm > Port to sonic2, Copy as SMPS2ASM", "look clipboard 1"}
+    // On Sonic 1 with the S3K tempo code, 40 units are 256 - 85 of 256 x 60: written raw.
+    QTest::newRow("an SMPS song ported; the song takes the module's place")
+        << QStringList{"drop song.xm", "driver timeout", "open song.asm > Copy", "look clipboard 3", "look window", "look songmenu",
+                       "driver sonic1-s3k-tempo", "open song.asm > Port to sonic1-s3k-tempo, Copy as SMPS2ASM", "look clipboard"}
         << QStringList{"song.asm: SMPS2ASM source, smpsHeaderStartSong 1 (timeout model)\nplayed on sonic1, NTSC; XM tempos at "
-                       "speed 1\nline 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 100",
-                       "; song.asm on sonic2 (carry-advance model): the tempo lines, ported"};
+                       "speed 8\nline 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 800",
+                       "song.asm \u2014 timeout \u2014 Beatwright", "&SMPS report...",
+                       "; song.asm on sonic1-s3k-tempo (carry-delay model, NTSC): the tempo lines, ported\n; keep "
+                       "smpsHeaderStartSong 1: the bytes stand raw where its SMPS2ASM would not give them\n"
+                       "\tdc.b\t$01,$55\t; line 3 (Song_Header)\n"};
+    // 175/3 updates a second on PAL: 35/36 of 60, as sonic3's 0700 at speed 6 plays 125.
+    QTest::newRow("a driver by its parts, shown whole; remembered")
+        << QStringList{"other carry-delay@175/3", "look driver", "restart", "look window", "speed 6", "pal"} +
+               QStringList{"tempo 125", "go", "find 0700", "look readout"}
+        << QStringList{"carry-delay@175/3 | The SMPS driver: the carry-delay model at 58 1/3 updates a second on PAL, carry-delay "
+                       "model | &Other... | A model and its PAL updates a second, for a driver the list does not hold",
+                       "carry-delay@175/3 \u2014 Beatwright", "125"};
 }
 
 void WindowTest::actions() {

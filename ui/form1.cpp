@@ -4,10 +4,6 @@
 #include <QActionGroup>
 #include <QClipboard>
 #include <QComboBox>
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QFontDatabase>
-#include <QPlainTextEdit>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -19,6 +15,7 @@
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
@@ -34,7 +31,10 @@
 #include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
+#include "driver_dialog.h"
 #include "readout_label.h"
+#include "report_dialog.h"
+#include "smps_dialog.h"
 
 namespace beatwright {
 
@@ -100,29 +100,6 @@ public:
         const bool indicator = metric == PM_ExclusiveIndicatorWidth || metric == PM_ExclusiveIndicatorHeight;
         return indicator && widget ? std::min(size, widget->height()) : size;
     }
-};
-
-// A report in a dialog: its text read-only and fixed-pitch, Close and the caller's buttons below.
-class ReportDialog : public QDialog {
-public:
-    ReportDialog(QWidget* parent, const QString& title, const QString& text, QSize size)
-        : QDialog(parent), shown(new QPlainTextEdit(text, this)), buttons(new QDialogButtonBox(QDialogButtonBox::Close, this)) {
-        setWindowTitle(title);
-        shown->setReadOnly(true);
-        shown->setLineWrapMode(QPlainTextEdit::NoWrap);
-        shown->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-        shown->setMinimumSize(size);
-        auto* layout = new QVBoxLayout(this);
-        layout->addWidget(shown);
-        layout->addWidget(buttons);
-        connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    }
-    QPushButton* button(const QString& caption) { return buttons->addButton(caption, QDialogButtonBox::ActionRole); }
-
-    QPlainTextEdit* shown;
-
-private:
-    QDialogButtonBox* buttons;
 };
 
 }  // namespace
@@ -206,7 +183,7 @@ Form1::Form1(QWidget* parent) : QWidget(parent) {
 
     Form_Load();
     // The driver chosen last time, if it is still one of ours.
-    chooseDriver(driverNamed(QSettings().value(driverKey).toString().toStdString()).value_or(defaultDriver));
+    chooseDriver(driverNamed(QSettings().value(driverKey).toString().toStdString()).value_or(defaultDriver()));
 }
 
 QMenuBar* Form1::createMenus() {
@@ -223,18 +200,27 @@ QMenuBar* Form1::createMenus() {
     QMenu* driverMenu = bar->addMenu("&Driver");
     driverMenu->setToolTipsVisible(true);
     auto* choices = new QActionGroup(driverMenu);
-    for (const Driver& d : drivers) {
+    for (const Driver& d : drivers()) {
         // The games in the item, the model beside it; "&" is no mnemonic here.
         QAction* choice = driverMenu->addAction(qText(d.name) + ": " + qText(d.games).replace("&", "&&") + "\t" +
                                                 qText(infoOf(d.model).name));
         choice->setToolTip(QString("%1 model, %2 updates a second on PAL")
-                               .arg(qText(infoOf(d.model).name), qText(d.palUpdates)));
+                               .arg(qText(infoOf(d.model).name), qText(rateText(d.pal))));
         choice->setObjectName(qText(d.name));
         choice->setCheckable(true);
-        choice->setChecked(&d == &defaultDriver);
         choice->setActionGroup(choices);
         connect(choice, &QAction::triggered, this, [this, &d] { chooseDriver(d); });
     }
+    driverMenu->addSeparator();
+    otherDriver = driverMenu->addAction("&Other...");
+    otherDriver->setObjectName("otherDriver");
+    otherDriver->setToolTip("A model and its PAL updates a second, for a driver the list does not hold");
+    otherDriver->setCheckable(true);
+    otherDriver->setActionGroup(choices);
+    connect(otherDriver, &QAction::triggered, this, [this] {
+        if (const auto chosen = askDriverParts(this, driver)) return chooseDriver(*chosen);
+        chooseDriver(driver);  // cancelled: the check goes back to the driver in use
+    });
     songMenu = bar->addMenu("&Song");
     songMenu->menuAction()->setVisible(false);
     // The title bar is too narrow to show the driver: it stands at the menu bar's right.
@@ -255,7 +241,7 @@ void Form1::openSong(const QString& path) {
         read = readSong(bytes);
     } catch (const std::runtime_error& e) {
         // Not a module: it may be an SMPS song, which the SMPS report answers for.
-        if (dynamic_cast<const SongError*>(&e) && looksLikeSmps(bytes)) return showSmpsSong(name, bytes);
+        if (dynamic_cast<const SongError*>(&e) && looksLikeSmps(bytes)) return showSmpsSong(name, std::move(bytes));
         QMessageBox::warning(this, "Open song", QString("Cannot read %1:\n%2.").arg(name, QString::fromUtf8(e.what())));
         return;
     }
@@ -291,46 +277,25 @@ void Form1::openSong(const QString& path) {
     }
 }
 
-void Form1::showSmpsSong(const QString& name, const std::vector<unsigned char>& bytes) {
-    SmpsSong smps;
-    try {
-        smps = readSmps(bytes);
-        if (const auto why = unplayable(smpsDriver(smps, driver, false).model, smps)) throw SmpsError(*why);
-    } catch (const SmpsError& e) {
-        QMessageBox::warning(this, "Open song", QString("Cannot read %1:\n%2.").arg(name, QString::fromUtf8(e.what())));
-        return;
-    }
-    SmpsReport report{smps, name.toStdString(), smpsDriver(smps, driver, false), standard(), text(Combo1), std::nullopt,
-                      toSingle(text(Combo3))};
-    ReportDialog dialog(this, QString("SMPS song \u2014 %1").arg(name), qText(smpsReportText(report)), {720, 300});
-    QPushButton* port = dialog.button(QString("Port to %1").arg(qText(driver.name)));
-    connect(dialog.button("Copy"), &QPushButton::clicked, &dialog,
-            [&dialog] { QGuiApplication::clipboard()->setText(dialog.shown->toPlainText()); });
-    QPushButton* copySource = dialog.button("Copy as SMPS2ASM");
-    copySource->setEnabled(false);
-    connect(port, &QPushButton::clicked, &dialog, [&] {
-        report.to = driver;
-        dialog.shown->setPlainText(qText(smpsReportText(report)));
-        copySource->setEnabled(true);
-        port->setEnabled(false);
+// The SMPS song takes the module's place: the title names it and the Song menu shows its report again.
+void Form1::showSmpsSong(const QString& name, std::vector<unsigned char> bytes) {
+    song.reset();
+    songName = name;
+    updateTitle();
+    songMenu->clear();
+    connect(songMenu->addAction("&SMPS report..."), &QAction::triggered, this, [this, name, bytes] {
+        showSmpsReport(this, name, bytes, {driver, standard(), text(Combo1), text(Combo3)});
     });
-    connect(copySource, &QPushButton::clicked, &dialog,
-            [&report] { QGuiApplication::clipboard()->setText(qText(smpsReportSmps2asm(report))); });
-    dialog.exec();
+    songMenu->menuAction()->setVisible(true);
+    showSmpsReport(this, name, bytes, {driver, standard(), text(Combo1), text(Combo3)});
 }
 
 void Form1::showTempoPlan() {
     const TempoPlan plan = planTempo(*song, driver, standard(), text(Combo3));
     ReportDialog dialog(this, QString("Tempo plan \u2014 %1").arg(songName),
                         qText(planText(*song, plan, driver, standard(), text(Combo3))), {640, 340});
-    const std::pair<const char*, QString> copies[] = {
-        {"Copy", dialog.shown->toPlainText()},
-        {"Copy as SMPS2ASM", qText(planSmps2asm(*song, plan, driver, standard()))},
-    };
-    for (const auto& [caption, copied] : copies) {
-        connect(dialog.button(caption), &QPushButton::clicked, &dialog,
-                [text = copied] { QGuiApplication::clipboard()->setText(text); });
-    }
+    dialog.copyButton("Copy", [&dialog] { return dialog.shown->toPlainText(); });
+    dialog.copyButton("Copy as SMPS2ASM", [&] { return qText(planSmps2asm(*song, plan, driver, standard())); });
     dialog.exec();
 }
 
@@ -352,14 +317,17 @@ void Form1::dropEvent(QDropEvent* event) {
 void Form1::updateTitle() {
     QStringList parts;
     if (!songName.isEmpty()) parts << songName;
-    if (driver.name != defaultDriver.name) parts << qText(driver.name);
+    if (driver.name != defaultDriver().name) parts << qText(driver.name);
     setWindowTitle((parts << "Beatwright").join(" \u2014 "));
 }
 
 void Form1::chooseDriver(const Driver& chosen) {
     driverLabel->setText(qText(chosen.name));
+    // The whole name, never cut: the menus give way to the menu bar's overflow button first.
+    driverLabel->setMinimumWidth(driverLabel->fontMetrics().horizontalAdvance(driverLabel->text()) + 8);
     driverLabel->setToolTip(QString("The SMPS driver: %1, %2 model").arg(qText(chosen.games), qText(infoOf(chosen.model).name)));
-    findChild<QAction*>(qText(chosen.name))->setChecked(true);
+    auto* row = findChild<QAction*>(qText(chosen.name));
+    (row ? row : otherDriver)->setChecked(true);
     QSettings().setValue(driverKey, qText(chosen.name));
     if (chosen.name == driver.name) return;
     driver = chosen;

@@ -55,7 +55,7 @@ private:
     void chooseDriver(const Driver& chosen);
     void chooseSongState(const SongState& state);
     void showTempoPlan();
-    void showSmpsSong(const QString& name, const std::vector<unsigned char>& bytes);
+    void showSmpsSong(const QString& name, std::vector<unsigned char> bytes);
     void updateTitle();
     void clearResults();
     void copySelectedLine(bool asSource);  // the line as shown, or as SMPS2ASM source
@@ -74,10 +74,11 @@ private:
     QPushButton* Command2;
 
     QMenu* songMenu;
+    QAction* otherDriver;
     QLabel* driverLabel;
     QString songName;
     std::optional<Song> song;
-    Driver driver = defaultDriver;
+    Driver driver = defaultDriver();
     std::optional<RateTable> rateTable;  // of the driver's model: built at load and when the driver changes
 };
 

@@ -2,6 +2,7 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <string>
@@ -49,16 +50,22 @@ std::string readoutOf(const std::string& driverName, bool pal, const std::string
     return readout(integerText(secondByte), integerText(divider), speed, standardOf(pal), driverNamed(driverName).value());
 }
 
-val driverList() {
-    return array(drivers, [](const Driver& d) {
-        val out = val::object();
-        out.set("name", std::string(d.name));
-        out.set("model", std::string(infoOf(d.model).name));
-        out.set("byteName", std::string(infoOf(d.model).byteName));
-        out.set("palUpdates", std::string(d.palUpdates));
-        out.set("games", std::string(d.games));
-        return out;
-    });
+val driverObject(const Driver& d) {
+    val out = val::object();
+    out.set("name", d.name);
+    out.set("model", std::string(infoOf(d.model).name));
+    out.set("byteName", std::string(infoOf(d.model).byteName));
+    out.set("palUpdates", rateText(d.pal));
+    out.set("games", d.games);
+    return out;
+}
+
+val driverList() { return array(drivers(), driverObject); }
+
+// A row or a driver given by its parts, or null.
+val driverOf(const std::string& name) {
+    const auto driver = driverNamed(name);
+    return driver ? driverObject(*driver) : val::null();
 }
 
 // The song read last, for its tempo plan: the page asks for plans as its choices change.
@@ -83,6 +90,12 @@ SmpsSong& lastSmps() {
     return song;
 }
 
+// Its bytes, for the whole ported source.
+std::string& lastSmpsSource() {
+    static std::string source;
+    return source;
+}
+
 // {states, entries}, {smps: true} or {error}: a module, else an SMPS song, else why neither.
 val readSongBytes(const val& bytes) {
     val out = val::object();
@@ -101,6 +114,7 @@ val readSongBytes(const val& bytes) {
         if (!looksLikeSmps(data)) return out;
         try {
             lastSmps() = readSmps(data);
+            lastSmpsSource().assign(data.begin(), data.end());
             out.set("smps", true);
         } catch (const SmpsError& smpsError) {
             out.set("error", std::string(smpsError.what()));
@@ -109,19 +123,25 @@ val readSongBytes(const val& bytes) {
     return out;
 }
 
-// The last SMPS song's report on the driver, ported to it when asked: {text, smps2asm} or {error}.
+// The last SMPS song's report on the driver, ported to it when asked: {text, smps2asm,
+// ported (the whole source, where it can be written)} or {error}.
 val smpsReportOf(const std::string& name, const std::string& driverName, bool pal, const std::string& speed, bool port,
                  const std::string& tolerance) {
     const Driver chosen = driverNamed(driverName).value();
     SmpsReport report{lastSmps(), name, smpsDriver(lastSmps(), chosen, false), standardOf(pal), speed,
-                      port ? std::optional(chosen) : std::nullopt, toSingle(tolerance)};
+                      port ? std::optional(chosen) : std::nullopt, toSingle(tolerance), tolerance};
     val out = val::object();
     if (const auto why = unplayable(report.driver.model, lastSmps())) {
         out.set("error", *why);
         return out;
     }
     out.set("text", smpsReportText(report));
-    if (port) out.set("smps2asm", smpsReportSmps2asm(report));
+    if (!port) return out;
+    out.set("smps2asm", smpsReportSmps2asm(report));
+    const auto ported = portSettings(report);
+    if (lastSmps().source && std::none_of(ported.begin(), ported.end(), [](const PortedSetting& p) { return p.noEquivalent; })) {
+        out.set("ported", portedSource(report, lastSmpsSource()));
+    }
     return out;
 }
 
@@ -142,6 +162,7 @@ EMSCRIPTEN_BINDINGS(beatwright) {
     emscripten::function("search", &search);
     emscripten::function("readout", &readoutOf);
     emscripten::function("drivers", &driverList);
+    emscripten::function("driver", &driverOf);
     emscripten::function("readSong", &readSongBytes);
     emscripten::function("plan", &planOf);
     emscripten::function("smpsReport", &smpsReportOf);

@@ -1,5 +1,6 @@
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <optional>
 #include <tuple>
 
@@ -19,14 +20,19 @@ Advance anyAdvance(TempoModel model, int byte) {
     return advanceOf(model, model == TempoModel::Timeout && byte == 0 ? 256 : byte);
 }
 
-// The second pair's units a second over the first's, less one, at the same updates a second.
-Deviation between(const Advance& from, int fromDivider, const Advance& to, int toDivider) {
-    const long long target = static_cast<long long>(to.advancing) * from.frames * fromDivider;
-    const long long base = static_cast<long long>(from.advancing) * to.frames * toDivider;
-    return {target - base, base};
+// A pair's duration units a second over 60, on its driver and standard: a fraction.
+struct Pace {
+    long long num, den;
+};
+Pace paceOf(const Advance& a, int divider, Updates updates) {
+    return {static_cast<long long>(updates.num) * a.advancing, static_cast<long long>(updates.den) * a.frames * divider};
 }
 
-int versionOf(TempoModel model) { return infoOf(model).smps2asmVersion; }
+// The second pace over the first, less one.
+Deviation between(const Pace& from, const Pace& to) {
+    const long long base = from.num * to.den;
+    return {to.num * from.den - base, base};
+}
 
 int s2ToS1(int n) { return (((768 - n) >> 1) / (256 - n)) & 0xFF; }
 int s2ToS3(int n) { return (0x100 - ((n == 0) | n)) & 0xFF; }
@@ -65,9 +71,13 @@ double unitsPerSecond(const Driver& driver, VideoStandard standard, int divider,
     return 60.0 * u.num * a.advancing / (static_cast<double>(u.den) * a.frames * divider);
 }
 
+std::optional<int> familyOf(const SmpsSong& song) {
+    if (song.startSong == 0) return std::nullopt;
+    return std::min(song.startSong, 3);
+}
+
 // As SMPS2ASM's convertMainTempoMod: Sonic 3's units stand for every version from 3 on.
-std::optional<Smps2asmTempo> smps2asmTempo(TempoModel from, TempoModel to, int n) {
-    const int source = versionOf(from), target = versionOf(to);
+std::optional<Smps2asmTempo> smps2asmTempo(int source, int target, int n) {
     if (source == target) return Smps2asmTempo{n, false};
     if (source == 1) {
         if (n == 1) return std::nullopt;
@@ -80,9 +90,15 @@ std::optional<Smps2asmTempo> smps2asmTempo(TempoModel from, TempoModel to, int n
     return Smps2asmTempo{target == 1 ? s2ToS1(s2ToS3(n)) : s2ToS3(n), n == 0};
 }
 
-SmpsPort portPair(TempoModel from, int divider, int secondByte, TempoModel to, float tolerance) {
-    const Advance source = advanceOf(from, secondByte);
-    const ModelInfo& target = infoOf(to);
+bool SmpsPort::smps2asmExact(TempoModel to) const {
+    return !dividerChanged && smps2asmByte == byteOf(to, secondByte);
+}
+
+SmpsPort portPair(const Driver& from, int divider, int secondByte, const Driver& to, VideoStandard standard,
+                  float tolerance) {
+    const Pace source = paceOf(advanceOf(from.model, secondByte), divider, updatesOn(from, standard));
+    const Updates toUpdates = updatesOn(to, standard);
+    const ModelInfo& target = infoOf(to.model);
     // Closest first, then the smaller divider, then the larger byte.
     std::optional<std::tuple<Deviation, int, int>> kept, closest;
     const auto offer = [](auto& best, const Deviation& d, int dv, int b) {
@@ -93,18 +109,19 @@ SmpsPort portPair(TempoModel from, int divider, int secondByte, TempoModel to, f
     };
     for (int d = minDivider; d < maxDivider; ++d) {
         for (int b = target.minByte; b <= target.maxByte; ++b) {
-            const Deviation deviation = between(source, divider, advanceOf(to, b), d);
+            const Deviation deviation = between(source, paceOf(advanceOf(to.model, b), d, toUpdates));
             offer(closest, deviation, d, b);
             if (d == divider) offer(kept, deviation, d, b);
         }
     }
     const bool keep = kept && within(std::get<0>(*kept), tolerance);
     const auto& [deviation, newDivider, byte] = keep ? *kept : *closest;
-    SmpsPort port{newDivider, byte, percentOf(deviation), newDivider != divider, std::nullopt, std::nullopt, false};
-    if (const auto converted = smps2asmTempo(from, to, byteOf(from, secondByte))) {
+    SmpsPort port{newDivider, byte, percentOf(deviation), within(deviation, tolerance), newDivider != divider,
+                  std::nullopt, std::nullopt, false};
+    if (const auto converted = smps2asmTempo(from.family, to.family, byteOf(from.model, secondByte))) {
         port.smps2asmByte = converted->byte;
         port.smps2asmApproximate = converted->approximate;
-        port.smps2asmDeviation = percentOf(between(source, divider, anyAdvance(to, converted->byte), divider));
+        port.smps2asmDeviation = percentOf(between(source, paceOf(anyAdvance(to.model, converted->byte), divider, toUpdates)));
     }
     return port;
 }

@@ -10,8 +10,9 @@
 namespace beatwright {
 
 Driver smpsDriver(const SmpsSong& song, const Driver& given, bool givenByUser) {
-    if (!song.model || (givenByUser && given.model == *song.model)) return given;
-    return *std::find_if(std::begin(drivers), std::end(drivers), [&](const Driver& d) { return d.model == *song.model; });
+    const auto family = familyOf(song);
+    if (!family || (givenByUser && given.family == *family)) return given;
+    return *std::find_if(drivers().begin(), drivers().end(), [&](const Driver& d) { return d.family == *family; });
 }
 
 std::string smpsPlace(const SmpsSetting& s) {
@@ -36,21 +37,139 @@ std::string xmTempoIn(const SmpsReport& r, const SmpsSetting& s) {
     return readout(integerText(secondByteIn(r, s)), integerText(s.divider), r.speed, r.standard, r.driver);
 }
 
-SmpsPort portIn(const SmpsReport& r, const SmpsSetting& s) {
-    return portPair(r.driver.model, s.divider, secondByteIn(r, s), r.to->model, r.tolerance);
+const char* portNoteName(PortNoteKind kind) {
+    switch (kind) {
+    case PortNoteKind::DividerChange:
+        return "dividerChange";
+    case PortNoteKind::Approximate:
+        return "approximate";
+    case PortNoteKind::NoEquivalent:
+        return "noEquivalent";
+    case PortNoteKind::SharedTempo:
+        return "sharedTempo";
+    case PortNoteKind::Unchanged:
+        return "unchanged";
+    case PortNoteKind::BeyondTolerance:
+        return "beyondTolerance";
+    }
+    return "";
 }
 
 namespace {
 
-std::string portText(const SmpsReport& r, const SmpsSetting& s) {
-    const SmpsPort p = portIn(r, s);
-    std::string text = fmt::format("\n  on {}: {}, {}", r.to->name, pairKey(p.divider, p.secondByte), deviationText(p.deviation));
-    if (p.dividerChanged) {
-        text += fmt::format(" (the divider changes: durations x {} must stay at most 255)", p.divider);
+std::string linesText(const std::vector<int>& lines) {
+    std::string text = lines.size() == 1 ? "line" : "lines";
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        text += fmt::format("{}{}", i == 0 ? " " : i + 1 == lines.size() ? " and " : ", ", lines[i]);
     }
-    if (!p.smps2asmByte) return text + "; SMPS2ASM refuses this tempo";
-    return text + fmt::format("; SMPS2ASM gives ${:02X}, {}{}", *p.smps2asmByte, deviationText(*p.smps2asmDeviation),
-                              p.smps2asmApproximate ? " (approximate, it says)" : "");
+    return text;
+}
+
+// What a new divider asks of the rest of the song: a duration's updates (units x divider)
+// must fit a byte, and a note fill counts updates, not units.
+PortNote dividerNote(const SmpsSong& song, int from, int to) {
+    PortNote note{PortNoteKind::DividerChange, fmt::format("the divider changes from {} to {}", from, to), {}};
+    std::vector<int> longer, fills;
+    for (const SmpsLineValue& d : song.durations) {
+        if (d.value * to > maxDurationTicks) longer.push_back(d.line);
+    }
+    for (const SmpsLineValue& f : song.noteFills) fills.push_back(f.line);
+    note.text += longer.empty() ? fmt::format(": every duration x {} stays at most 255", to)
+                                : fmt::format(": the durations on {} pass 255 updates", linesText(longer));
+    if (!fills.empty()) {
+        note.text += fmt::format("; smpsNoteFill counts updates, not units: scale it by {}/{} on {}", to, from, linesText(fills));
+    }
+    note.lines = longer;
+    note.lines.insert(note.lines.end(), fills.begin(), fills.end());
+    std::sort(note.lines.begin(), note.lines.end());
+    return note;
+}
+
+std::string rawTempo(const Driver& to, int byte) { return fmt::format("dc.b\t{},${:02X}", flagText(to.tempoFlag), byte); }
+
+}  // namespace
+
+std::vector<PortedSetting> portSettings(const SmpsReport& r) {
+    const Driver& to = *r.to;
+    std::vector<PortedSetting> ported;
+    // The song's pair as ported so far: a command is needed only where it changes.
+    std::optional<SmpsPort> before;
+    for (const SmpsSetting& s : r.song.settings) {
+        const SmpsPort p = portPair(r.driver, s.divider, secondByteIn(r, s), to, r.standard, r.tolerance);
+        PortedSetting out{s, p, false, false, {}, {}};
+        const std::string divider = "$" + hexpad(p.divider), byte = fmt::format("${:02X}", byteOf(to.model, p.secondByte));
+        const bool converts = p.smps2asmByte == byteOf(to.model, p.secondByte) && r.song.source;
+        const bool newDivider = !before || before->divider != p.divider;
+        const bool newByte = !before || before->secondByte != p.secondByte;
+        switch (s.kind) {
+        case SmpsSettingKind::Header:
+            out.lines.push_back(converts ? fmt::format("smpsHeaderTempo {}, ${:02X}", divider, s.tempo)
+                                         : fmt::format("dc.b\t{},{}", divider, byte));
+            break;
+        case SmpsSettingKind::Tempo:
+            if (newDivider) out.lines.push_back("smpsSetTempoDiv " + divider);
+            out.lines.push_back(converts ? fmt::format("smpsSetTempoMod ${:02X}", s.tempo) : rawTempo(to, byteOf(to.model, p.secondByte)));
+            break;
+        case SmpsSettingKind::Divider:
+            out.lines.push_back("smpsSetTempoDiv " + divider);
+            if (newByte) out.lines.push_back(rawTempo(to, byteOf(to.model, p.secondByte)));
+            break;
+        case SmpsSettingKind::TrackDivider:
+            if (to.trackDividerFlag.empty()) {
+                out.noEquivalent = true;
+                out.notes.push_back({PortNoteKind::NoEquivalent,
+                                     fmt::format("smpsChanTempoDiv has no equivalent on {}, which has no per-track divider: "
+                                                 "never written",
+                                                 to.name),
+                                     {s.line}});
+            } else {
+                out.lines.push_back("smpsChanTempoDiv " + divider);
+                if (newByte) {
+                    out.notes.push_back({PortNoteKind::SharedTempo,
+                                         fmt::format("this track wants the tempo {}, which is every track's", byte), {s.line}});
+                }
+            }
+            break;
+        }
+        // Divider commands are never converted; tempo bytes are where SMPS2ASM gives the port's.
+        const bool dividerOnly = s.kind == SmpsSettingKind::Divider || s.kind == SmpsSettingKind::TrackDivider;
+        out.unchanged = r.song.source && !out.noEquivalent && !p.dividerChanged && out.lines.size() == 1 &&
+                        (dividerOnly || converts);
+        if (out.unchanged) {
+            out.notes.push_back({PortNoteKind::Unchanged,
+                                 dividerOnly ? "SMPS2ASM never converts a divider; leave the line"
+                                             : "SMPS2ASM's conversion already gives this byte; leave the line",
+                                 {s.line}});
+        }
+        if (!out.noEquivalent && !p.withinTolerance) {
+            out.notes.push_back({PortNoteKind::BeyondTolerance, fmt::format("beyond the {}% tolerance", r.toleranceText), {s.line}});
+        }
+        if (p.dividerChanged) out.notes.push_back(dividerNote(r.song, s.divider, p.divider));
+        if (p.smps2asmApproximate && !dividerOnly) {
+            out.notes.push_back({PortNoteKind::Approximate, "SMPS2ASM's own conversion is approximate, it says", {s.line}});
+        }
+        if (s.kind != SmpsSettingKind::TrackDivider) before = p;
+        ported.push_back(std::move(out));
+    }
+    return ported;
+}
+
+namespace {
+
+std::string standardName(VideoStandard standard) { return standard == VideoStandard::PAL ? "PAL" : "NTSC"; }
+
+std::string portText(const SmpsReport& r, const PortedSetting& ported) {
+    const SmpsPort& p = ported.port;
+    std::string text;
+    if (ported.noEquivalent) {
+        text = fmt::format("\n  on {}: no equivalent", r.to->name);
+    } else {
+        text = fmt::format("\n  on {}: {}, {}", r.to->name, pairKey(p.divider, p.secondByte), deviationText(p.deviation));
+        text += p.smps2asmByte ? fmt::format("; SMPS2ASM gives ${:02X}, {}", *p.smps2asmByte, deviationText(*p.smps2asmDeviation))
+                               : "; SMPS2ASM refuses this tempo";
+    }
+    for (const PortNote& note : ported.notes) text += "\n    " + note.text;
+    return text;
 }
 
 }  // namespace
@@ -59,45 +178,89 @@ std::string smpsReportText(const SmpsReport& r) {
     std::string text = fmt::format("{}: {}, {}\nplayed on {}, {}; XM tempos at speed {}\n", r.name,
                                    r.song.source ? "SMPS2ASM source" : "SMPS song binary",
                                    r.song.model ? fmt::format("smpsHeaderStartSong {} ({} model)", r.song.startSong,
-                                                              infoOf(*r.song.model).name)
+                                                              infoOf(r.driver.model).name)
                                                 : fmt::format("read as the {} model", infoOf(r.driver.model).name),
-                                   r.driver.name, r.standard == VideoStandard::PAL ? "PAL" : "NTSC", r.speed);
-    for (const SmpsSetting& s : r.song.settings) {
+                                   r.driver.name, standardName(r.standard), r.speed);
+    if (r.to && r.standard == VideoStandard::PAL) {
+        text += fmt::format("both on a PAL machine: {} at {} updates a second, {} at {}\n", r.driver.name,
+                            rateText(r.driver.pal), r.to->name, rateText(r.to->pal));
+    }
+    const std::vector<PortedSetting> ported = r.to ? portSettings(r) : std::vector<PortedSetting>{};
+    for (std::size_t i = 0; i < r.song.settings.size(); ++i) {
+        const SmpsSetting& s = r.song.settings[i];
         text += fmt::format("{} {} {}: {} units a second, XM tempo {}", smpsPlace(s), smpsMacroOf(s.kind),
                             pairKey(s.divider, secondByteIn(r, s)), numberText(unitsIn(r, s)).substr(1), xmTempoIn(r, s));
         if (s.kind == SmpsSettingKind::TrackDivider) text += " (one track)";
-        if (r.to) text += portText(r, s);
+        if (r.to) text += portText(r, ported[i]);
         text += '\n';
     }
     return text;
 }
 
 std::string smpsReportSmps2asm(const SmpsReport& r) {
-    std::string text = fmt::format("; {} on {} ({} model): the tempo lines, ported\n\tsmpsHeaderStartSong {}\n", r.name,
-                                   r.to->name, infoOf(r.to->model).name, infoOf(r.to->model).smps2asmVersion);
-    std::optional<SmpsPort> before;
-    for (const SmpsSetting& s : r.song.settings) {
-        const SmpsPort p = portIn(r, s);
-        const std::string divider = "$" + hexpad(p.divider), tempo = "$" + hexpad(p.secondByte);
-        const bool newDivider = !before || before->divider != p.divider, newTempo = !before || before->secondByte != p.secondByte;
-        std::string lines;
-        switch (s.kind) {
-        case SmpsSettingKind::Header:
-            lines = fmt::format("\tsmpsHeaderTempo {}, {}", divider, tempo);
-            break;
-        case SmpsSettingKind::Tempo:
-        case SmpsSettingKind::Divider:
-            if (newDivider || s.kind == SmpsSettingKind::Divider) lines += "\tsmpsSetTempoDiv " + divider;
-            if (newTempo || s.kind == SmpsSettingKind::Tempo) lines += (lines.empty() ? "" : "\n") + ("\tsmpsSetTempoMod " + tempo);
-            break;
-        case SmpsSettingKind::TrackDivider:
-            lines = "\tsmpsChanTempoDiv " + divider + (newTempo ? "\t; wants tempo " + tempo + ", which is every track's" : "");
-            break;
+    std::string text = fmt::format("; {} on {} ({} model, {}): the tempo lines, ported\n", r.name, r.to->name,
+                                   infoOf(r.to->model).name, standardName(r.standard));
+    if (r.song.model) {
+        text += fmt::format("; keep smpsHeaderStartSong {}: the bytes stand raw where its SMPS2ASM would not give them\n",
+                            r.song.startSong);
+    }
+    for (const PortedSetting& p : portSettings(r)) {
+        if (p.noEquivalent || p.unchanged) {
+            text += fmt::format("; {}: {}\n", smpsPlace(p.setting), p.notes.front().text);
+            continue;
         }
-        text += lines + "\t; " + smpsPlace(s) + "\n";
-        if (s.kind != SmpsSettingKind::TrackDivider) before = p;
+        for (std::size_t i = 0; i < p.lines.size(); ++i) {
+            text += "\t" + p.lines[i] + (i == 0 ? "\t; " + smpsPlace(p.setting) : "") + "\n";
+        }
+        for (const PortNote& note : p.notes) text += "; " + note.text + "\n";
     }
     return text;
+}
+
+std::string portedSource(const SmpsReport& r, std::string_view source) {
+    const std::vector<PortedSetting> ported = portSettings(r);
+    std::string out;
+    int line = 1;
+    for (std::size_t at = 0; at < source.size(); ++line) {
+        const std::size_t newline = source.find('\n', at);
+        const std::size_t next = newline == std::string_view::npos ? source.size() : newline + 1;
+        std::string_view text = source.substr(at, next - at);
+        const std::string_view ending = text.ends_with("\r\n") ? "\r\n" : text.ends_with('\n') ? "\n" : "";
+        text.remove_suffix(ending.size());
+        const auto it = std::find_if(ported.begin(), ported.end(), [&](const PortedSetting& p) {
+            return p.setting.line == line && !p.unchanged;
+        });
+        if (it == ported.end()) {
+            out += source.substr(at, next - at);
+        } else {
+            // Keep the label and indent before the macro; what follows it gives way to the port.
+            const std::string macro = smpsMacroOf(it->setting.kind);
+            const auto lower = [](std::string_view s) {
+                std::string l(s);
+                std::transform(l.begin(), l.end(), l.begin(), [](unsigned char c) { return static_cast<char>(c | 0x20); });
+                return l;
+            };
+            const std::size_t start = lower(text).find(lower(macro));
+            if (start == std::string::npos) {
+                out += source.substr(at, next - at);
+                at = next;
+                continue;
+            }
+            const std::string was(text.substr(start, text.find(';', start) - start));
+            const SmpsPort& p = it->port;
+            out += text.substr(0, start);
+            for (std::size_t i = 0; i < it->lines.size(); ++i) {
+                out += (i == 0 ? "" : "\t") + it->lines[i];
+                if (i + 1 < it->lines.size()) out += std::string(ending.empty() ? "\n" : ending);
+            }
+            const auto trimmed = was.substr(0, was.find_last_not_of(" \t") + 1);
+            out += fmt::format("\t; ported to {} from {}: {} units a second, {}", r.to->name, trimmed,
+                               numberText(unitsIn(r, it->setting)).substr(1), deviationText(p.deviation));
+            out += ending;
+        }
+        at = next;
+    }
+    return out;
 }
 
 }  // namespace beatwright

@@ -269,8 +269,10 @@ std::string planSmps2asm(const Song& song, const TempoPlan& plan, const Driver& 
     const PlanForm& form = plan.recommended();
     std::string text = fmt::format("; Tempo for {} ({} model), {}: {}\n; the bytes assume smpsHeaderStartSong {}\n",
                                    driver.name, infoOf(driver.model).name, standardName(standard),
-                                   plan.recommendOnePair ? "one pair, no tempo command" : "tempo commands",
-                                   infoOf(driver.model).smps2asmVersion);
+                                   plan.recommendOnePair ? "one pair, no tempo command" : "tempo commands", driver.family);
+    if (!plan.recommendOnePair) {
+        text += fmt::format("; smpsSetTempoMod assembles to {},tt on {}\n", flagText(driver.tempoFlag), driver.name);
+    }
     text += "\t" + smps2asmLine(form.divider, form.secondByte) + "\n";
     if (plan.recommendOnePair) {
         for (std::size_t s = 0; s < song.states.size(); ++s) {

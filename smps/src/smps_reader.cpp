@@ -96,7 +96,26 @@ private:
             line.remove_prefix(std::min(end + (end < line.size() && line[end] == ':'), line.size()));
         }
         line = trimmed(line);
-        if (const Macro* macro = macroNamed(firstWord(line))) apply(*macro, trimmed(line.substr(firstWord(line).size())));
+        const std::string_view word = firstWord(line), rest = trimmed(line.substr(word.size()));
+        if (const Macro* macro = macroNamed(word)) return apply(*macro, rest);
+        if (equalsIgnoringCase(word, "smpsNoteFill")) {
+            if (const auto fill = number(rest)) song_.noteFills.push_back({line_, static_cast<int>(*fill)});
+        } else if (equalsIgnoringCase(word, "dc.b")) {
+            noteDurations(rest);
+        }
+    }
+
+    // A track's bytes: notes are $80 and up, durations $01-$7F; names are notes.
+    void noteDurations(std::string_view text) {
+        int longest = 0;
+        for (std::size_t at = 0; at <= text.size();) {
+            const std::size_t end = std::min(text.find(',', at), text.size());
+            if (const auto value = number(trimmed(text.substr(at, end - at))); value && *value >= 1 && *value < 0x80) {
+                longest = std::max(longest, static_cast<int>(*value));
+            }
+            at = end + 1;
+        }
+        if (longest > 0) song_.durations.push_back({line_, longest});
     }
 
     std::vector<long> argumentsOf(const Macro& macro, std::string_view text) const {
@@ -157,7 +176,7 @@ private:
 
     void add(SmpsSettingKind kind, int divider, int tempo) { song_.settings.push_back({line_, label_, kind, divider, tempo}); }
 
-    SmpsSong song_{true, std::nullopt, 0, {}};
+    SmpsSong song_{true, std::nullopt, 0, {}, {}, {}};
     int line_ = 1;
     std::string label_;
     bool header_ = false;
@@ -171,7 +190,7 @@ SmpsSong readBinary(std::span<const unsigned char> bytes) {
         throw SmpsError(fmt::format("{}: its header gives {} FM and {} PSG channels and divider {}", notSmps, bytes[2],
                                     bytes[3], bytes[4]));
     }
-    return {false, std::nullopt, 0, {{0, "", SmpsSettingKind::Header, bytes[4], bytes[5]}}};
+    return {false, std::nullopt, 0, {{0, "", SmpsSettingKind::Header, bytes[4], bytes[5]}}, {}, {}};
 }
 
 }  // namespace

@@ -1,6 +1,9 @@
-; s3.asm on sonic1 (timeout model): the tempo lines, ported
-	smpsHeaderStartSong 1
-	smpsHeaderTempo $01, $00	; line 2
-	smpsChanTempoDiv $01	; wants tempo $02, which is every track's	; line 3
-	smpsSetTempoDiv $08
-	smpsSetTempoMod $02	; line 4
+; s3.asm on sonic1 (timeout model, NTSC): the tempo lines, ported
+; keep smpsHeaderStartSong 3: the bytes stand raw where its SMPS2ASM would not give them
+; line 2: SMPS2ASM's conversion already gives this byte; leave the line
+	smpsChanTempoDiv $01	; line 3
+; this track wants the tempo $02, which is every track's
+; the divider changes from 2 to 1: every duration x 1 stays at most 255
+	smpsSetTempoDiv $08	; line 4
+	dc.b	$EA,$02
+; the divider changes from 1 to 8: every duration x 8 stays at most 255

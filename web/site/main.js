@@ -58,7 +58,7 @@ function chooseLine(index) {
   lines[index].setAttribute("aria-selected", "true");
   list.setAttribute("aria-activedescendant", lines[index].id);
   lines[index].scrollIntoView({ block: "nearest" });
-  const byteName = drivers.find((d) => d.name === driver()).byteName;
+  const byteName = core.driver(driver()).byteName;
   const tempo = core.readout(driver(), pal.checked, speedBox.value, dividers[index], secondBytes[index]);
   readoutLabel.textContent = tempo;
   readoutLabel.title = `${tempo}: the XM tempo at speed ${speedBox.value} of divider ${dividers[index]} and ${byteName} ${secondBytes[index]}`;
@@ -121,10 +121,13 @@ function showReport() {
     $("portSmps").textContent = `Port to ${driver()}`;
     $("portSmps").disabled = smps.ported;
     $("copyPlanSource").disabled = !smps.ported;
+    $("savePorted").hidden = false;
+    $("savePorted").disabled = plan.ported === undefined;
     $("plan").hidden = false;
     return;
   }
   if (!song) return;
+  $("savePorted").hidden = true;
   $("planCaption").textContent = "Tempo plan";
   $("copyPlanSource").disabled = false;
   plan = core.plan(driver(), pal.checked, toleranceBox.value);
@@ -136,7 +139,7 @@ function showReport() {
     const off = Math.abs(plan.deviations[entry.state]);
     const bar = document.createElement("div");
     bar.className = off <= tolerance / 2 ? "good" : off <= tolerance ? "near" : "far";
-    bar.textContent = `${state.speed}/${state.tempo}`;
+    // Short stretches are too narrow for a label: the state stands in the tooltip.
     bar.title = `speed ${state.speed}, tempo ${state.tempo}: ${rows} row${rows === 1 ? "" : "s"}, ${plan.deviations[entry.state].toFixed(3)}%`;
     return { bar, time: (rows * state.speed) / state.tempo };
   });
@@ -151,7 +154,10 @@ function showReport() {
 async function openSong(file) {
   const read = core.readSong(new Uint8Array(await file.arrayBuffer()));
   if (read.smps) {
+    // The SMPS song takes the module's place: its states go with it.
     smps = { name: file.name, ported: false };
+    song = null;
+    $("songStatesLabel").hidden = true;
     songName = file.name;
     updateTitle();
     showReport();
@@ -187,17 +193,44 @@ fill(speedBox, run(1, 31));
 fill(tempoBox, run(32, 255));
 fill(toleranceBox, [...run(0, 10), ...run(15, 50, 5), ...run(60, 250, 10), ...run(300, 4000, 50), ...run(4500, 10000, 500)]);
 toleranceBox.value = "5";
-for (const d of drivers) {
+function driverOption(d) {
   const item = new Option(`${d.name}: ${d.games}`, d.name);
   item.title = `${d.model} model (divider, ${d.byteName}), ${d.palUpdates} updates a second on PAL`;
-  driverBox.append(item);
+  return item;
+}
+driverBox.append(...drivers.map(driverOption), new Option("Other\u2026", "other"));
+
+// A driver by its parts, asked for as MODEL@RATE: it takes the list's place before "Other…".
+let lastDriver = drivers[0].name;
+async function chooseOther() {
+  const answer = prompt("A tempo model and its PAL updates a second, as MODEL@RATE (carry-delay@60, timeout@175/3):",
+    lastDriver.includes("@") ? lastDriver : "carry-delay@60");
+  const chosen = answer === null ? null : core.driver(answer.trim());
+  if (answer !== null && !chosen) {
+    await message("warning", "Other driver", "A driver by its parts is timeout, carry-advance or carry-delay, @, and its PAL " +
+      "updates a second from 1 to 300, whole or a fraction such as 175/3.", ["OK"]);
+  }
+  if (chosen) addDriver(chosen);
+  driverBox.value = chosen ? chosen.name : lastDriver;
+}
+
+function addDriver(d) {
+  driverBox.querySelector("option.parts")?.remove();
+  const item = driverOption(d);
+  item.className = "parts";
+  driverBox.insertBefore(item, driverBox.lastElementChild);
 }
 
 for (const control of [speedBox, tempoBox, ntsc, pal]) control.addEventListener("change", clearResults);
 for (const control of [toleranceBox, ntsc, pal]) control.addEventListener("change", showReport);
 // The plan does not depend on the speed; an SMPS report's XM tempos do.
 speedBox.addEventListener("change", () => smps && showReport());
-driverBox.addEventListener("change", () => {
+driverBox.addEventListener("change", async () => {
+  if (driver() === "other") await chooseOther();
+  lastDriver = driver();
+  localStorage.setItem("driver", driver());
+  clearResults();
+  updateTitle();
   if (smps) smps.ported = false;
   showReport();
 });
@@ -206,16 +239,20 @@ $("portSmps").addEventListener("click", () => {
   showReport();
 });
 $("copyPlan").addEventListener("click", () => navigator.clipboard.writeText(plan.text));
+$("savePorted").addEventListener("click", () => {
+  const link = Object.assign(document.createElement("a"), {
+    href: URL.createObjectURL(new Blob([plan.ported], { type: "text/plain" })),
+    download: smps.name.replace(/(\.[^.]*)?$/, `-${driver().replace(/[@/]/g, "-")}$1`),
+  });
+  link.click();
+  URL.revokeObjectURL(link.href);
+});
 $("copyPlanSource").addEventListener("click", () => navigator.clipboard.writeText(plan.smps2asm));
 // The driver chosen last time, if the list still has it.
-const savedDriver = localStorage.getItem("driver");
-if (drivers.some((d) => d.name === savedDriver)) driverBox.value = savedDriver;
+const savedDriver = core.driver(localStorage.getItem("driver") ?? "");
+if (savedDriver && !drivers.some((d) => d.name === savedDriver.name)) addDriver(savedDriver);
+if (savedDriver) driverBox.value = lastDriver = savedDriver.name;
 updateTitle();
-driverBox.addEventListener("change", () => {
-  localStorage.setItem("driver", driver());
-  clearResults();
-  updateTitle();
-});
 $("Command2").addEventListener("click", go);
 list.addEventListener("click", (event) => {
   const line = event.target.closest("[role=option]");

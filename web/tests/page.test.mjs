@@ -63,7 +63,7 @@ async function run(steps) {
     choice: async () => `speed ${await page.inputValue("#Combo1")}, tempo ${await page.inputValue("#Combo2")}`,
     states: async () => (await page.isHidden("#songStatesLabel") ? "(hidden) " : "") +
       (await all("#songStates option", (n) => n.textContent + (n.disabled ? " (off)" : ""))),
-    timeline: () => all("#timeline div", (n) => `${n.textContent} ${n.className}: ${n.title}`),
+    timeline: () => all("#timeline div", (n) => `${n.className}: ${n.title}`),
     plan: () => page.textContent("#planText"),
     port: async () => `${await page.textContent("#portSmps")}${await page.isDisabled("#copyPlanSource") ? ", Copy as SMPS2ASM off" : ""}`,
     menu: () => all("#contextMenu:not([hidden]) [role=menuitem]", (n) => n.textContent),
@@ -73,7 +73,12 @@ async function run(steps) {
   for (const step of steps) {
     const [verb, ...words] = step.split(" ");
     const arg = words.join(" ");
-    if (verb in selects) await page.selectOption(selects[verb], arg);
+    if (verb === "other") page.once("dialog", (dialog) => dialog.accept(arg));  // "Other…" answered with MODEL@RATE
+    if (verb in selects || verb === "other") await page.selectOption(selects[verb] ?? "#driver", verb === "other" ? "other" : arg);
+    if (verb === "save") {
+      const [download] = await Promise.all([page.waitForEvent("download"), page.click("#savePorted")]);
+      seen.push(`${download.suggestedFilename()}: ${await readFile(await download.path(), "utf8")}`);
+    }
     if (step in buttons) await page.click(buttons[step]);
     if (verb === "look") seen.push((await looks[words[0]]()).split("\n").slice(0, Number(words[1]) || undefined).join("\n"));
     if (verb === "pal" || verb === "ntsc") await page.check(verb === "pal" ? "#Option1_1" : "#Option1_0");
@@ -113,7 +118,7 @@ test("start state, search, messages and clearing, as the window; offline after t
     "speed 7", "look results", "speed 6", "go", "click 0503", "tempo 126", "look results", "tempo 125", "go", "click 0503",
     "pal", "look results", "ntsc", "go", "click 0503", "driver sonic2", "look results", "offline", "speed 6", "tempo 125",
     "driver sonic1", "go", "look lines"]), [
-    "driver sonic1 7\nsongStates  0\nCombo1 1 31\nCombo2 32 224\nCombo3 5 126\nCommand1  disabled",
+    "driver sonic1 13\nsongStates  0\nCombo1 1 31\nCombo2 32 224\nCombo3 5 126\nCommand1  disabled",
     "Uh-oh!: No results found with these criteria.\nTry to increase the tolerance to get more results.",
     typical, question, typical, question, "258 lines, readout ", "3 lines, readout 120", cleared, cleared, cleared, cleared, typical]);
 });
@@ -134,33 +139,47 @@ test("the keyboard and the context menus choose and copy", async () => {
 test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
   assert.deepEqual(await run(["driver sonic2", "reload", "look title", "look driver", "pal", "tolerance 1", "speed 6",
     "tempo 125", "go", "click 05B2", "look lines 2", "look tooltip", "open seed1.xm", "look title", "look states", "state 2",
-    "look choice", "look timeline", "driver sonic3k", "look plan 2", "copy source", "look clipboard 3", "ntsc", "look plan 1",
+    "look choice", "look timeline", "driver sonic3k", "look plan 2", "copy source", "look clipboard 4", "ntsc", "look plan 1",
     "copy plan", "look clipboard 1", "open seed7.it", "look states", "look timeline", "open broken.xm", "answer OK", "open song.asm",
-    "look port", "port", "look plan", "copy source", "look clipboard 1", "speed 4", "look plan 3", "driver sonic2", "look port"]), [
+    "look port", "look states", "port", "look plan", "copy source", "look clipboard 2", "speed 4", "look plan 3", "driver sonic2",
+    "look port", "driver sonic1-s3k-tempo", "port", "save", "other carry-delay@175/3", "look title", "look driver", "reload",
+    "look driver"]), [
     "sonic2 \u2014 Beatwright", "sonic2: Sonic the Hedgehog 2 | carry-advance model (divider, tempo), 60 updates a second on PAL",
     // The companion's lines for --driver sonic2 --pal, from a separate rounds search.
     "07F9 .04464111% faster\n05B2 .1249969% faster", "125.15625: the XM tempo at speed 6 of divider 5 and tempo 178",
     "seed1.xm \u2014 sonic2 \u2014 Beatwright",
     "speed 6, tempo 125 \u2014 order 0, row 0\nspeed 3, tempo 125 \u2014 order 0, row 16\nspeed 3, tempo 140 \u2014 order 0, row 32",
     "speed 3, tempo 140",
-    "6/125 good: speed 6, tempo 125: 16 rows, -0.156%\n3/125 good: speed 3, tempo 125: 16 rows, -0.156%\n" +
-      "3/140 good: speed 3, tempo 140: 32 rows, -0.181%",
+    "good: speed 6, tempo 125: 16 rows, -0.156%\ngood: speed 3, tempo 125: 16 rows, -0.156%\n" +
+      "good: speed 3, tempo 140: 32 rows, -0.181%",
     "Tempo plan on sonic3k (carry-delay model), PAL, tolerance 1%\nRecommended: tempo commands, one unit a row",
-    "; Tempo for sonic3k (carry-delay model), PAL: tempo commands\n; the bytes assume smpsHeaderStartSong 3\n\tsmpsHeaderTempo $02, $B9",
+    "; Tempo for sonic3k (carry-delay model), PAL: tempo commands\n; the bytes assume smpsHeaderStartSong 3\n" +
+      "; smpsSetTempoMod assembles to $FF,$00,tt on sonic3k\n\tsmpsHeaderTempo $02, $B9",
     "Tempo plan on sonic3k (carry-delay model), NTSC, tolerance 1%", "Tempo plan on sonic3k (carry-delay model), NTSC, tolerance 1%",
     "speed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\nspeed 64, tempo 125 \u2014 order 0, row 8 (not in the lists) (off)\n" +
       "speed 6, tempo 135 \u2014 order 0, row 17",
-    "6/125 good: speed 6, tempo 125: 8 rows, -0.156%\n64/125 good: speed 64, tempo 125: 4 rows, 0.000%\n" +
-      "6/125 good: speed 6, tempo 125: 5 rows, -0.156%\n6/135 good: speed 6, tempo 135: 15 rows, -0.174%",
+    "good: speed 6, tempo 125: 8 rows, -0.156%\ngood: speed 64, tempo 125: 4 rows, 0.000%\n" +
+      "good: speed 6, tempo 125: 5 rows, -0.156%\ngood: speed 6, tempo 135: 15 rows, -0.174%",
     "Open song: Cannot read broken.xm:\nnot a module file (XM, MOD, S3M, IT or another tracker format).",
-    "Port to sonic3k, Copy as SMPS2ASM off",
+    "Port to sonic3k, Copy as SMPS2ASM off", "(hidden) " + "speed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\n" +
+      "speed 64, tempo 125 \u2014 order 0, row 8 (not in the lists) (off)\nspeed 6, tempo 135 \u2014 order 0, row 17",
     // 60 x 2/3 = 40 units a second, XM tempo 40 x 2.5 x 6 at speed 6 (seed7.it's first); on sonic3k 60 x (256 - 85)
-    // / 256, where SMPS2ASM's 513 / 3 = 171 for sonic2, then $100 - 171, agrees.
+    // / 256, where SMPS2ASM's 513 / 3 = 171 for sonic2, then $100 - 171, agrees: the line stays.
     "song.asm: SMPS2ASM source, smpsHeaderStartSong 1 (timeout model)\nplayed on sonic1, NTSC; XM tempos at speed 6\n" +
       "line 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 600\n" +
-      "  on sonic3k: 0155, .1953125% faster; SMPS2ASM gives $55, .1953125% faster\n",
-    "; song.asm on sonic3k (carry-delay model): the tempo lines, ported",
+      "  on sonic3k: 0155, .1953125% faster; SMPS2ASM gives $55, .1953125% faster\n" +
+      "    SMPS2ASM's conversion already gives this byte; leave the line\n",
+    "; song.asm on sonic3k (carry-delay model, NTSC): the tempo lines, ported\n; keep smpsHeaderStartSong 1: the bytes stand " +
+      "raw where its SMPS2ASM would not give them",
     "song.asm: SMPS2ASM source, smpsHeaderStartSong 1 (timeout model)\nplayed on sonic1, NTSC; XM tempos at speed 4\n" +
       "line 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 400",
-    "Port to sonic2, Copy as SMPS2ASM off"]);
+    "Port to sonic2, Copy as SMPS2ASM off",
+    // Sonic 1 with the S3K tempo code reads the unconverted 3 as 253/256: the header is written raw.
+    "song-sonic1-s3k-tempo.asm: Song_Header:\n\tsmpsHeaderStartSong 1\n\tdc.b\t$01,$55\t; ported to sonic1-s3k-tempo " +
+      "from smpsHeaderTempo $01, $03: 40 units a second, .1953125% faster\n",
+    "song.asm \u2014 carry-delay@175/3 \u2014 Beatwright",
+    "carry-delay@175/3: the carry-delay model at 58 1/3 updates a second on PAL | carry-delay model (divider, tempo), 58 1/3 " +
+      "updates a second on PAL",
+    "carry-delay@175/3: the carry-delay model at 58 1/3 updates a second on PAL | carry-delay model (divider, tempo), 58 1/3 " +
+      "updates a second on PAL"]);
 });

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "beatwright/video_standard.h"
 
@@ -22,17 +24,17 @@ struct ModelInfo {
     std::string_view byteName;  // what the model calls the second byte
     int minByte, maxByte;       // its values; in keys 00 stands for 256 on timeout, for 0 on carry-delay
     std::string_view keyRule;   // what a key for this model is, for error messages
-    int smps2asmVersion;        // the smpsHeaderStartSong whose units are this model's
 };
 
 inline constexpr ModelInfo models[] = {
-    {TempoModel::Timeout, "timeout", "period", 2, 256, "four hex digits, divider then period (00 for 256), period not 01", 1},
+    {TempoModel::Timeout, "timeout", "period", 2, 256, "four hex digits, divider then period (00 for 256), period not 01"},
     {TempoModel::CarryAdvance, "carry-advance", "tempo", 1, 255,
-     "four hex digits, divider (00 for 256) then tempo, tempo not 00", 2},
-    {TempoModel::CarryDelay, "carry-delay", "tempo", 0, 255, "four hex digits, divider (00 for 256) then tempo (00 for 0)", 3},
+     "four hex digits, divider (00 for 256) then tempo, tempo not 00"},
+    {TempoModel::CarryDelay, "carry-delay", "tempo", 0, 255, "four hex digits, divider (00 for 256) then tempo (00 for 0)"},
 };
 
 [[nodiscard]] const ModelInfo& infoOf(TempoModel model);
+[[nodiscard]] std::optional<TempoModel> modelNamed(std::string_view name);
 
 struct Advance {
     int advancing, frames;
@@ -43,33 +45,46 @@ struct Advance {
 // A fraction of the 60 updates a second the rates are measured at.
 struct Updates {
     int num, den;
+    friend bool operator==(const Updates&, const Updates&) = default;
 };
 
-// A driver as the user picks it: its model and how often it updates on a PAL machine
-// (the disassemblies of the named games' sound drivers say which).
+// A coordination flag's bytes as the driver reads them, before its argument; empty where
+// the driver has no such command.
+using Flag = std::vector<int>;
+
+// A driver as the user picks it: one row of facts, from the public sources of the games'
+// drivers and of the hacks' drivers; nothing else in the program tells drivers apart.
 struct Driver {
-    std::string_view name;
+    std::string name;
     TempoModel model;
-    Updates pal;                 // 50: 5/6, no correction; 60: 1/1; 58 1/3: 35/36
-    std::string_view palUpdates;  // the same, as people say it
-    std::string_view games;
+    Updates pal;  // updates a second on a PAL machine: 50 is 5/6, 60 is 1/1, 58 1/3 is 35/36
+    // The smpsHeaderStartSong whose tempo units the driver's SMPS2ASM assembles every song
+    // into (1, 2, or 3 for 3 and up): it converts a song's tempo bytes from the song's own.
+    int family;
+    Flag tempoFlag, dividerFlag, trackDividerFlag;  // smpsSetTempoMod, smpsSetTempoDiv, smpsChanTempoDiv
     bool shoesRestoreHeaderTempo;  // the speed shoes' slow-down sets the header's tempo again
+    std::string games;
+    friend bool operator==(const Driver&, const Driver&) = default;
 };
 
-inline constexpr Driver drivers[] = {
-    {"sonic1", TempoModel::Timeout, {5, 6}, "50", "Sonic the Hedgehog; most SMPS 68k games; SMPS Z80 Type 1", true},
-    {"sonic2", TempoModel::CarryAdvance, {1, 1}, "60", "Sonic the Hedgehog 2", true},
-    {"sonic3", TempoModel::CarryDelay, {35, 36}, "58 1/3", "Sonic the Hedgehog 3", false},
-    {"sonic3k", TempoModel::CarryDelay, {1, 1}, "60", "Sonic & Knuckles; Sonic 3 & Knuckles", false},
-    {"timeout", TempoModel::Timeout, {5, 6}, "50", "other games with the timeout model", false},
-    {"carry-advance", TempoModel::CarryAdvance, {5, 6}, "50", "other games with the carry-advance model", false},
-    {"carry-delay", TempoModel::CarryDelay, {5, 6}, "50", "other games with the carry-delay model", false},
-};
-inline constexpr const Driver& defaultDriver = drivers[0];
+[[nodiscard]] const std::vector<Driver>& drivers();
+[[nodiscard]] const Driver& defaultDriver();
 
+// A row of the table by its name, or a driver given by its parts, "MODEL@RATE" with the
+// PAL rate in updates a second, whole or a fraction ("carry-delay@60", "timeout@175/3").
 [[nodiscard]] std::optional<Driver> driverNamed(std::string_view name);
+inline constexpr std::string_view driverPartsRule =
+    "a driver's name, or MODEL@RATE: timeout, carry-advance or carry-delay, and its PAL updates a second from 1 to 300, "
+    "whole or a fraction such as 175/3";
 
 // The driver's updates a second on the standard, over 60.
 [[nodiscard]] Updates updatesOn(const Driver& driver, VideoStandard standard);
+
+// Updates a second as people say them, "50", "58 1/3", and as a driver's parts, "175/3".
+[[nodiscard]] std::string rateText(Updates updates);
+[[nodiscard]] std::string rateFraction(Updates updates);
+
+// A flag as assembler bytes, "$FF,$00".
+[[nodiscard]] std::string flagText(const Flag& flag);
 
 }  // namespace beatwright

@@ -35,7 +35,7 @@ inline constexpr std::string_view noResultsText =
 // stored as a float. Precondition: tempo and speed positive, the result finite and
 // positive as a float, else std::invalid_argument.
 [[nodiscard]] float targetRate(double tempo, double speed, VideoStandard standard,
-                               const Driver& driver = defaultDriver);
+                               const Driver& driver = defaultDriver());
 
 // The result line of a pair at a deviation: key, then " perfect match", or the magnitude
 // of the deviation and "% slower" / "% faster". Precondition: as pairKey and numberText.
@@ -52,7 +52,7 @@ inline constexpr std::string_view noResultsText =
 // table is left as it was.
 [[nodiscard]] std::vector<Match> tempocal(std::string_view speedText, std::string_view tempoText,
                                           VideoStandard standard, std::string_view toleranceText,
-                                          RateTable& table, const Driver& driver = defaultDriver);
+                                          RateTable& table, const Driver& driver = defaultDriver());
 
 // The pair closest to the last search's target: the one a search lists first at any
 // tolerance wide enough, with its line. Precondition: the table has been searched.

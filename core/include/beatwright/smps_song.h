@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "beatwright/driver.h"
@@ -22,12 +23,23 @@ struct SmpsSetting {
     friend bool operator==(const SmpsSetting&, const SmpsSetting&) = default;
 };
 
+// A value on a line of the source: a note's longest duration, a note fill.
+struct SmpsLineValue {
+    int line, value;
+    friend bool operator==(const SmpsLineValue&, const SmpsLineValue&) = default;
+};
+
 struct SmpsSong {
     bool source;                        // SMPS2ASM source, else a binary
-    std::optional<TempoModel> model;    // from smpsHeaderStartSong; none in a binary
+    std::optional<TempoModel> model;    // the units of its smpsHeaderStartSong's own driver; none in a binary
     int startSong;                      // the smpsHeaderStartSong number, 0 in a binary
     std::vector<SmpsSetting> settings;  // the header first, then in file order
+    std::vector<SmpsLineValue> durations;  // each dc.b line with durations, its longest
+    std::vector<SmpsLineValue> noteFills;  // each smpsNoteFill
 };
+
+// The SMPS2ASM family whose units the song's tempo bytes are in (1, 2, 3); none in a binary.
+[[nodiscard]] std::optional<int> familyOf(const SmpsSong& song);
 
 // The source keyword of each kind: "smpsHeaderTempo", "smpsSetTempoMod", ...
 [[nodiscard]] const char* smpsMacroOf(SmpsSettingKind kind);
@@ -35,27 +47,31 @@ struct SmpsSong {
 // Duration units a second that a pair plays at on the driver and standard.
 [[nodiscard]] double unitsPerSecond(const Driver& driver, VideoStandard standard, int divider, int secondByte);
 
-// The tempo byte as SMPS2ASM converts it from one model's units to another's when it
+// The tempo byte as SMPS2ASM converts it from one family's units to another's when it
 // assembles: none where SMPS2ASM refuses the value. The byte as written (00-FF).
 struct Smps2asmTempo {
     int byte;
     bool approximate;  // SMPS2ASM says so (a carry-delay 0)
 };
-[[nodiscard]] std::optional<Smps2asmTempo> smps2asmTempo(TempoModel from, TempoModel to, int byte);
+[[nodiscard]] std::optional<Smps2asmTempo> smps2asmTempo(int fromFamily, int toFamily, int byte);
 
-// A pair moved to another model: the pair that plays the same duration units a second
-// (at 60 updates, where every driver is alike), the divider kept when a byte within the
-// tolerance exists with it; beside it what SMPS2ASM's conversion gives.
+// A pair moved to another driver: the pair that plays the same duration units a second,
+// each driver at its own updates a second on the standard, the divider kept when a byte
+// within the tolerance exists with it; beside it what SMPS2ASM's conversion gives.
 struct SmpsPort {
     int divider, secondByte;
     double deviation;  // percent, + faster
+    bool withinTolerance;
     bool dividerChanged;
     std::optional<int> smps2asmByte;  // the byte as written; none where SMPS2ASM refuses
     std::optional<double> smps2asmDeviation;
     bool smps2asmApproximate;
+    // SMPS2ASM's conversion of the byte as written is the port's byte, with the divider kept.
+    [[nodiscard]] bool smps2asmExact(TempoModel to) const;
 };
-// Precondition: the pair of the source model, the tolerance as toSingle reads it.
-[[nodiscard]] SmpsPort portPair(TempoModel from, int divider, int secondByte, TempoModel to, float tolerance);
+// Precondition: the pair of the source driver's model, the tolerance as toSingle reads it.
+[[nodiscard]] SmpsPort portPair(const Driver& from, int divider, int secondByte, const Driver& to, VideoStandard standard,
+                                float tolerance);
 
 // A model's second byte as a song's byte: 256 on timeout is written 00; and back.
 [[nodiscard]] int byteOf(TempoModel model, int secondByte);
@@ -84,13 +100,40 @@ struct SmpsReport {
     std::string speed;
     std::optional<Driver> to;
     float tolerance;
+    std::string toleranceText;  // as the user gave it
 };
 [[nodiscard]] std::string smpsReportText(const SmpsReport& report);
-// The ported tempo lines to paste, with the smpsHeaderStartSong they assume. Precondition: a target.
-[[nodiscard]] std::string smpsReportSmps2asm(const SmpsReport& report);
 [[nodiscard]] int secondByteIn(const SmpsReport& report, const SmpsSetting& setting);
 [[nodiscard]] double unitsIn(const SmpsReport& report, const SmpsSetting& setting);
 [[nodiscard]] std::string xmTempoIn(const SmpsReport& report, const SmpsSetting& setting);
-[[nodiscard]] SmpsPort portIn(const SmpsReport& report, const SmpsSetting& setting);
+
+// What a porter is told of a ported setting, by kind for scripts.
+enum class PortNoteKind { DividerChange, Approximate, NoEquivalent, SharedTempo, Unchanged, BeyondTolerance };
+struct PortNote {
+    PortNoteKind kind;
+    std::string text;
+    std::vector<int> lines;  // the source lines it concerns
+};
+[[nodiscard]] const char* portNoteName(PortNoteKind kind);
+
+// A setting ported: the pair, the source lines that replace its line (the source's
+// smpsHeaderStartSong kept: raw bytes where its SMPS2ASM would not convert to the port's
+// byte, macros where it does or never converts), and the notes.
+struct PortedSetting {
+    const SmpsSetting& setting;
+    SmpsPort port;
+    bool noEquivalent;  // a per-track divider on a driver without one: never written
+    bool unchanged;     // the line already assembles to the port's bytes
+    std::vector<std::string> lines;
+    std::vector<PortNote> notes;
+};
+// Precondition: a target.
+[[nodiscard]] std::vector<PortedSetting> portSettings(const SmpsReport& report);
+// The ported tempo lines to paste. Precondition: a target.
+[[nodiscard]] std::string smpsReportSmps2asm(const SmpsReport& report);
+// The whole source with only its tempo lines ported, each changed line commented; every
+// other byte as it was. Precondition: the report's song read from this source, a target,
+// no setting without an equivalent.
+[[nodiscard]] std::string portedSource(const SmpsReport& report, std::string_view source);
 
 }  // namespace beatwright

@@ -14,6 +14,6 @@ namespace beatwright {
 // speed text (toDouble) positive. Otherwise std::invalid_argument.
 [[nodiscard]] std::string readout(std::string_view periodText, std::string_view dividerText,
                                   std::string_view speedText, VideoStandard standard,
-                                  const Driver& driver = defaultDriver);
+                                  const Driver& driver = defaultDriver());
 
 }  // namespace beatwright

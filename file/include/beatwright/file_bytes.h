@@ -16,4 +16,11 @@ struct FileError : std::runtime_error {
 // would block the open). Throws FileError.
 [[nodiscard]] std::vector<unsigned char> readFileBytes(const std::string& path, long maxBytes, const std::string& tooLarge);
 
+// Replaces or makes the file with the text whole or not at all: written beside it under a
+// temporary name, then renamed into place. Throws FileError.
+void writeFileAtomically(const std::string& path, const std::string& text);
+
+// Both paths name one existing file.
+[[nodiscard]] bool sameFile(const std::string& a, const std::string& b);
+
 }  // namespace beatwright
