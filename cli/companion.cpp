@@ -228,7 +228,8 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
         ->disable_flag_override();
     app.add_flag("--best", o.best, "print only the closest line of each search")->disable_flag_override();
     app.add_flag("--plan", o.plan,
-                 "with --song: one tempo plan for the whole song, one pair or tempo commands, ready to paste")
+                 "with --song: one tempo plan for the whole song, one pair, tempo commands or each stretch its own, "
+                 "ready to paste")
         ->disable_flag_override();
     app.add_flag("--list-drivers", o.listDrivers,
                  "list the drivers: model, PAL updates a second, the SMPS2ASM units their songs assemble to, and "

@@ -15,17 +15,25 @@ using nlohmann::json;
 
 json position(int order, int row) { return {{"order", order}, {"row", row}}; }
 
-json formJson(const PlanForm& form) {
-    return {{"divider", form.divider},       {"deviations", form.deviations}, {"worst", form.worst},
-            {"withinTolerance", form.withinTolerance}, {"drift", form.drift}};
+json formJson(const PlanForm& form, const Driver& driver) {
+    // Bytes as the song holds them: a period of 256 is 00.
+    const auto written = [&](int secondByte) { return byteOf(driver.model, secondByte); };
+    std::vector<int> secondBytes;
+    for (int b : form.secondBytes) secondBytes.push_back(written(b));
+    json commands = json::array();
+    for (const TempoCommand& c : form.commands) {
+        const bool tempo = c.kind == CommandKind::Tempo;
+        commands.push_back({{"order", c.order}, {"row", c.row}, {"unitsBefore", c.unitsBefore}, {"kind", tempo ? "tempo" : "divider"},
+                            {tempo ? "secondByte" : "divider", tempo ? written(c.value) : c.value}, {"loop", c.loop}});
+    }
+    return {{"divider", form.divider},       {"secondByte", written(form.secondByte)}, {"rowUnits", form.rowUnits},
+            {"dividers", form.dividers},     {"secondBytes", secondBytes},             {"commands", commands},
+            {"deviations", form.deviations}, {"worst", form.worst},                    {"withinTolerance", form.withinTolerance},
+            {"drift", form.drift}};
 }
 
 json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
-    // Bytes as the song holds them: a period of 256 is 00.
-    const auto written = [&](int secondByte) { return byteOf(search.driver.model, secondByte); };
-    std::vector<int> secondBytes;
-    for (int b : plan.tempoCommands.secondBytes) secondBytes.push_back(written(b));
-    json states = json::array(), entries = json::array(), commands = json::array();
+    json states = json::array(), entries = json::array();
     for (const SongState& s : song.states) {
         states.push_back({{"speed", s.speed}, {"tempo", s.tempo}, {"order", s.order}, {"row", s.row},
                           {"rows", s.rows}, {"seconds", s.seconds}, {"slides", s.slides}});
@@ -33,24 +41,15 @@ json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
     for (const SongEntry& e : song.entries) {
         entries.push_back({{"state", e.state}, {"order", e.order}, {"row", e.row}, {"rowsBefore", e.rowsBefore}});
     }
-    for (const TempoCommand& c : plan.tempoCommands.commands) {
-        commands.push_back({{"order", c.order}, {"row", c.row}, {"unitsBefore", c.unitsBefore}, {"secondByte", written(c.secondByte)}});
-    }
-    json onePair = formJson(plan.onePair);
-    onePair["secondByte"] = written(plan.onePair.secondByte);
-    onePair["rowUnits"] = plan.onePair.rowUnits;
-    json tempoCommands = formJson(plan.tempoCommands);
-    tempoCommands["secondBytes"] = secondBytes;
-    tempoCommands["commands"] = commands;
-    return {{"driver", driverJson(search.driver)},
-            {"standard", search.standard == VideoStandard::PAL ? "PAL" : "NTSC"},
-            {"tolerance", toDouble(search.tolerance)},
-            {"states", states},
-            {"entries", entries},
-            {"loop", song.loop ? position(song.loop->order, song.loop->row) : json(nullptr)},
-            {"onePair", onePair},
-            {"tempoCommands", tempoCommands},
-            {"recommended", plan.recommendOnePair ? "onePair" : "tempoCommands"}};
+    json document{{"driver", driverJson(search.driver)},
+                  {"standard", search.standard == VideoStandard::PAL ? "PAL" : "NTSC"},
+                  {"tolerance", toDouble(search.tolerance)},
+                  {"states", states},
+                  {"entries", entries},
+                  {"loop", song.loop ? position(song.loop->order, song.loop->row) : json(nullptr)},
+                  {"recommended", formName(plan.recommendedForm)}};
+    for (const FormKind kind : formKinds) document[formName(kind)] = formJson(plan.form(kind), search.driver);
+    return document;
 }
 
 }  // namespace

@@ -102,7 +102,7 @@ Song songOf(const std::vector<std::tuple<int, int, long>>& states) {
 
 // Expected values from a brute force over every pair, row length and divider in exact
 // fractions, written apart from the product (the first two are worked by hand too).
-TEST(TempoPlan, BothFormsAreTheExactOptimum) {
+TEST(TempoPlan, EveryFormIsTheExactOptimum) {
     const VideoStandard ntsc = VideoStandard::NTSC, pal = VideoStandard::PAL;
     const struct {
         std::vector<std::tuple<int, int, long>> states;  // speed, tempo, rows
@@ -112,54 +112,81 @@ TEST(TempoPlan, BothFormsAreTheExactOptimum) {
         double oneWorst;
         std::tuple<int, std::vector<int>> commands;  // divider, bytes
         double commandsWorst;
+        std::tuple<std::vector<int>, std::vector<int>> each;  // dividers, bytes
+        double eachWorst;
     } cases[] = {
         {{{8, 125, 16}, {9, 125, 16}, {10, 125, 16}, {11, 125, 16}, {4, 125, 16}}, "sonic1", ntsc, {1, 6, {8, 9, 10, 11, 4}}, 0,
-         {6, {3, 2, 2, 2, 256}}, -20.3125},
-        {{{6, 125, 64}}, "sonic1", ntsc, {6, 6, {1}}, 0, {6, {6}}, 0},
-        {{{7, 125, 8}, {5, 125, 8}}, "sonic1", ntsc, {1, 6, {7, 5}}, 0, {4, {2, 3}}, 5},
+         {6, {3, 2, 2, 2, 256}}, -20.3125, {{8, 9, 6, 11, 4}, {6, 6, 2, 6, 6}}, 0},
+        {{{6, 125, 64}}, "sonic1", ntsc, {6, 6, {1}}, 0, {6, {6}}, 0, {{6}, {6}}, 0},
+        {{{7, 125, 8}, {5, 125, 8}}, "sonic1", ntsc, {1, 6, {7, 5}}, 0, {4, {2, 3}}, 5, {{7, 3}, {6, 2}}, 0},
         {{{6, 125, 16}, {6, 150, 16}, {6, 97, 16}}, "sonic1", ntsc, {1, 66, {7, 6, 9}}, 1.5307716338644173, {6, {6, 256, 3}},
-         3.0927835051546393},
+         3.0927835051546393, {{6, 3, 9}, {6, 2, 33}}, -0.031240237425804437},
         {{{6, 125, 16}, {6, 150, 16}, {6, 97, 16}}, "sonic3", pal, {1, 33, {6, 5, 8}}, -1.7774444265463918, {5, {73, 37, 114}},
-         -0.1953125},
+         -0.1953125, {{7, 5, 8}, {0, 37, 29}}, -0.1953125},
         {{{3, 200, 40}, {6, 90, 24}, {31, 255, 8}}, "sonic2", ntsc, {1, 227, {2, 9, 16}}, -1.4756944444444444,
-         {2, {228, 51, 28}}, -0.390625},
-        {{{3, 200, 40}, {6, 90, 24}, {31, 255, 8}}, "sonic1", pal, {1, 2, {1, 4, 8}}, -6.25, {5, {256, 3, 2}}, -62.646484375},
-        {{{31, 32, 10}, {1, 255, 10}}, "sonic1", ntsc, {2, 4, {32, 1}}, -77.94117647058823, {37, {2, 256}}, -98.41638513513513},
-        {{{31, 32, 10}, {2, 33, 10}}, "sonic3", pal, {1, 227, {16, 1}}, 0.12231691919191919, {5, {247, 111}}, -0.665283203125},
+         {2, {228, 51, 28}}, -0.390625, {{1, 5, 18}, {114, 128, 253}}, 0.1953125},
+        {{{3, 200, 40}, {6, 90, 24}, {31, 255, 8}}, "sonic1", pal, {1, 2, {1, 4, 8}}, -6.25, {5, {256, 3, 2}}, -62.646484375,
+         {{1, 8, 15}, {2, 25, 78}}, -6.25},
+        {{{31, 32, 10}, {1, 255, 10}}, "sonic1", ntsc, {2, 4, {32, 1}}, -77.94117647058823, {37, {2, 256}}, -98.41638513513513,
+         {{144, 1}, {111, 256}}, -41.40625},
+        {{{31, 32, 10}, {2, 33, 10}}, "sonic3", pal, {1, 227, {16, 1}}, 0.12231691919191919, {5, {247, 111}}, -0.665283203125,
+         {{133, 1}, {15, 227}}, 0.12231691919191919},
         // 102 rows a second is beyond any pair: divider 1 plays every update it can. Then 35 rows lie
         // midway between periods 2 and 3, the larger taken; 45 midway between rows of 1 and 2 units
         // at 60, the shorter taken.
-        {{{1, 255, 8}, {2, 175, 8}}, "sonic1", ntsc, {1, 256, {1, 2}}, -41.40625, {1, {256, 3}}, -41.40625},
-        {{{1, 255, 8}, {2, 225, 8}}, "sonic3k", ntsc, {1, 0, {1, 1}}, -41.1764705882353, {1, {0, 64}}, -41.1764705882353},
+        {{{1, 255, 8}, {2, 175, 8}}, "sonic1", ntsc, {1, 256, {1, 2}}, -41.40625, {1, {256, 3}}, -41.40625, {{1, 1}, {256, 3}},
+         -41.40625},
+        {{{1, 255, 8}, {2, 225, 8}}, "sonic3k", ntsc, {1, 0, {1, 1}}, -41.1764705882353, {1, {0, 64}}, -41.1764705882353,
+         {{1, 1}, {0, 64}}, -41.1764705882353},
         // 0.05 rows a second: no note lasts over 255 ticks, so 60 / 2 / 255 at the slowest.
-        {{{255, 32, 8}}, "sonic1", ntsc, {255, 2, {1}}, 134.375, {255, {2}}, 134.375},
+        {{{255, 32, 8}}, "sonic1", ntsc, {255, 2, {1}}, 134.375, {255, {2}}, 134.375, {{255}, {2}}, 134.375},
     };
     for (const auto& c : cases) {
         const TempoPlan plan = planTempo(songOf(c.states), *driverNamed(c.driver), c.standard, "5");
-        const auto& [one, commands] = std::pair(plan.onePair, plan.tempoCommands);
+        const auto& [one, commands, each] = std::tie(plan.onePair, plan.tempoCommands, plan.eachStretch);
         EXPECT_EQ(std::tuple(one.divider, one.secondByte, one.rowUnits), c.onePair) << c.driver << one.divider;
         EXPECT_DOUBLE_EQ(one.worst, c.oneWorst) << c.driver << one.divider;
         EXPECT_EQ(std::tuple(commands.divider, commands.secondBytes), c.commands) << c.driver << commands.divider;
         EXPECT_DOUBLE_EQ(commands.worst, c.commandsWorst) << c.driver << commands.divider;
+        EXPECT_EQ(std::tuple(each.dividers, each.secondBytes), c.each) << c.driver << each.divider;
+        EXPECT_DOUBLE_EQ(each.worst, c.eachWorst) << c.driver << each.divider;
     }
 }
 
-// Both sides of the tolerance: exactly at a form's worst deviation is within it. The one pair
-// is recommended when within, else the smaller worst; here 1.5307716 % against 3.0927835 %
-// on sonic1 and 1.7774444 % against 0.1953125 % on sonic3 (see above).
+// A short tail at speed 255 after 64 rows at speed 6: one pair is 14 % off, one divider 91 %;
+// a divider command gives the tail its own, 153, exact (60 x 1/2 / 153 rows a second).
+TEST(TempoPlan, ATailServedByADividerChange) {
+    const TempoPlan plan = planTempo(songOf({{6, 125, 64}, {255, 125, 16}}), *driverNamed("sonic1"), VideoStandard::NTSC, "5");
+    EXPECT_DOUBLE_EQ(plan.onePair.worst, -100.0 / 7);
+    EXPECT_DOUBLE_EQ(plan.tempoCommands.worst, -91.14583333333333);
+    EXPECT_EQ(plan.recommendedForm, FormKind::EachStretch);
+    // Play repeats from the start: the body's divider and period again there.
+    const std::vector<TempoCommand> commands{{0, 0, 0, 6, true, CommandKind::Divider}, {0, 0, 0, 6, true, CommandKind::Tempo},
+                                             {1, 0, 64, 153, false, CommandKind::Divider}, {1, 0, 64, 2, false, CommandKind::Tempo}};
+    EXPECT_EQ(plan.eachStretch.commands, commands);
+}
+
+// Both sides of the tolerance: exactly at a form's worst deviation is within it. The form
+// with the fewest commands within it is recommended, else the smallest worst: on sonic1
+// 1.5307716 % one pair, 3.0927835 % tempo commands, .0312402 % each stretch; on sonic3
+// 1.7774444 %, .1953125 % and .1953125 % (see above), tempo commands the fewer.
 TEST(TempoPlan, ToleranceAndRecommendation) {
     const Song song = songOf({{6, 125, 16}, {6, 150, 16}, {6, 97, 16}});
     const auto told = [&](const char* driver, VideoStandard standard, const char* tolerance) {
         const TempoPlan plan = planTempo(song, *driverNamed(driver), standard, tolerance);
-        return std::tuple(plan.onePair.withinTolerance, plan.tempoCommands.withinTolerance, plan.recommendOnePair);
+        return std::tuple(plan.onePair.withinTolerance, plan.tempoCommands.withinTolerance, plan.eachStretch.withinTolerance,
+                          plan.recommendedForm);
     };
-    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.53"), std::tuple(false, false, true));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953125"), std::tuple(false, true, false));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953124"), std::tuple(false, false, false));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774444"), std::tuple(false, true, false));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774445"), std::tuple(true, true, true));
-    // Equally far, the one pair (above).
-    EXPECT_TRUE(planTempo(songOf({{1, 255, 8}, {2, 175, 8}}), *driverNamed("sonic1"), VideoStandard::NTSC, "5").recommendOnePair);
+    const FormKind one = FormKind::OnePair, commands = FormKind::TempoCommands, each = FormKind::EachStretch;
+    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.53"), std::tuple(false, false, true, each));
+    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.531"), std::tuple(true, false, true, one));
+    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "0.03"), std::tuple(false, false, false, each));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953125"), std::tuple(false, true, true, commands));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953124"), std::tuple(false, false, false, commands));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774444"), std::tuple(false, true, true, commands));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774445"), std::tuple(true, true, true, one));
+    // Equally far, the fewer commands: the one pair (above).
+    EXPECT_EQ(planTempo(songOf({{1, 255, 8}, {2, 175, 8}}), *driverNamed("sonic1"), VideoStandard::NTSC, "5").recommendedForm, one);
 }
 
 TEST(TempoPlan, CommandsWhereTheByteChangesAndAtTheLoop) {

@@ -70,8 +70,7 @@ private:
 
 // A form as it is chosen, exactly, before it is told in percent.
 struct Choice {
-    int divider = 0;
-    std::vector<int> units, bytes;
+    std::vector<int> dividers, units, bytes;  // per state
     std::vector<Deviation> deviations;
     Deviation worst;
 };
@@ -87,10 +86,11 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
     long bestUnits = 0;
     const ModelInfo& info = infoOf(model);
     const int lastDivider = maxDurationTicks;  // a unit must fit a duration byte
+    const std::size_t n = song.states.size();
     for (int d = minDivider; d <= lastDivider; ++d) {
         for (int b = info.minByte; b <= info.maxByte; ++b) {
             const Advance a = advanceOf(model, b);
-            Choice c{d, {}, {}, {}, {}};
+            Choice c;
             bool beaten = false;
             for (const SongState& s : song.states) {
                 const auto [units, deviation] = measure.bestUnits(s, a, d);
@@ -106,8 +106,10 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
             // Ties: shorter rows, then the smaller divider, then the larger second byte.
             const long total = unitsOf(song, c.units);
             const int order = best ? compareMagnitude(c.worst, best->worst) : -1;
-            if (order < 0 || (order == 0 && std::tuple(total, d, -b) < std::tuple(bestUnits, best->divider, -best->bytes[0]))) {
-                c.bytes.assign(song.states.size(), b);
+            if (order < 0 ||
+                (order == 0 && std::tuple(total, d, -b) < std::tuple(bestUnits, best->dividers[0], -best->bytes[0]))) {
+                c.dividers.assign(n, d);
+                c.bytes.assign(n, b);
                 best = std::move(c);
                 bestUnits = total;
             }
@@ -116,26 +118,32 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
     return *best;
 }
 
-Choice bestTempoCommands(const Song& song, TempoModel model, const Measure& measure) {
-    const std::vector<ByteRate> bytes = bytesBySpeed(model);
+// The byte that brings the state's rows of one unit closest at the divider: the first
+// byte at least as fast as the XM, or the one before it; the larger byte on a tie.
+std::pair<int, Deviation> closestByte(const std::vector<ByteRate>& bytes, const SongState& s, int d, const Measure& measure) {
+    const auto faster = std::partition_point(bytes.begin(), bytes.end(), [&](const ByteRate& r) {
+        return measure.of(s, r.advance, d, 1).over < 0;
+    });
+    std::optional<std::pair<int, Deviation>> closest;
+    for (auto it = faster == bytes.begin() ? faster : faster - 1; it != bytes.end() && it <= faster; ++it) {
+        const Deviation deviation = measure.of(s, it->advance, d, 1);
+        const int order = closest ? compareMagnitude(deviation, closest->second) : -1;
+        if (order < 0 || (order == 0 && it->secondByte > closest->first)) closest = {it->secondByte, deviation};
+    }
+    return *closest;
+}
+
+Choice bestTempoCommands(const Song& song, const std::vector<ByteRate>& bytes, const Measure& measure) {
     std::optional<Choice> best;
+    const std::size_t n = song.states.size();
     for (int d = minDivider; d <= maxDurationTicks; ++d) {
-        Choice c{d, std::vector<int>(song.states.size(), 1), {}, {}, {}};
+        Choice c{std::vector<int>(n, d), std::vector<int>(n, 1), {}, {}, {}};
         bool beaten = false;
         for (const SongState& s : song.states) {
-            // The first byte at least as fast as the XM, and the one before it; the larger byte on a tie.
-            const auto faster = std::partition_point(bytes.begin(), bytes.end(), [&](const ByteRate& r) {
-                return measure.of(s, r.advance, d, 1).over < 0;
-            });
-            std::optional<std::pair<int, Deviation>> closest;
-            for (auto it = faster == bytes.begin() ? faster : faster - 1; it != bytes.end() && it <= faster; ++it) {
-                const Deviation deviation = measure.of(s, it->advance, d, 1);
-                const int order = closest ? compareMagnitude(deviation, closest->second) : -1;
-                if (order < 0 || (order == 0 && it->secondByte > closest->first)) closest = {it->secondByte, deviation};
-            }
-            c.bytes.push_back(closest->first);
-            c.deviations.push_back(closest->second);
-            if (compareMagnitude(closest->second, c.worst) > 0) c.worst = closest->second;
+            const auto [byte, deviation] = closestByte(bytes, s, d, measure);
+            c.bytes.push_back(byte);
+            c.deviations.push_back(deviation);
+            if (compareMagnitude(deviation, c.worst) > 0) c.worst = deviation;
             if (best && compareMagnitude(c.worst, best->worst) >= 0) {
                 beaten = true;  // ties keep the smaller divider
                 break;
@@ -146,38 +154,66 @@ Choice bestTempoCommands(const Song& song, TempoModel model, const Measure& meas
     return *best;
 }
 
+// Every state on its own: the closest divider and byte for rows of one unit, the smaller
+// divider on a tie (longer notes fit one duration byte), then the larger byte.
+Choice bestEachStretch(const Song& song, const std::vector<ByteRate>& bytes, const Measure& measure) {
+    Choice c;
+    for (const SongState& s : song.states) {
+        std::optional<std::tuple<Deviation, int, int>> best;
+        for (int d = minDivider; d <= maxDurationTicks; ++d) {
+            const auto [byte, deviation] = closestByte(bytes, s, d, measure);
+            if (!best || compareMagnitude(deviation, std::get<0>(*best)) < 0) best = std::tuple(deviation, d, byte);
+        }
+        const auto& [deviation, d, byte] = *best;
+        c.dividers.push_back(d);
+        c.units.push_back(1);
+        c.bytes.push_back(byte);
+        c.deviations.push_back(deviation);
+        if (compareMagnitude(deviation, c.worst) > 0) c.worst = deviation;
+    }
+    return c;
+}
+
 PlanForm told(const Song& song, const Choice& c, TempoModel model, const Measure& measure, float tolerance) {
-    PlanForm form{c.divider, c.bytes[0], c.units, c.bytes, {}, {}, percentOf(c.worst), true, 0};
+    const int first = song.entries.front().state;
+    PlanForm form{c.dividers[first], c.bytes[first], c.units, c.dividers, c.bytes, {}, {}, percentOf(c.worst), true, 0};
     double xm = 0, smps = 0;
     for (std::size_t s = 0; s < song.states.size(); ++s) {
         form.deviations.push_back(percentOf(c.deviations[s]));
         form.withinTolerance = form.withinTolerance && within(c.deviations[s], tolerance);
         xm += song.states[s].seconds;
-        smps += measure.smpsSeconds(song.states[s], advanceOf(model, c.bytes[s]), c.divider, c.units[s]);
+        smps += measure.smpsSeconds(song.states[s], advanceOf(model, c.bytes[s]), c.dividers[s], c.units[s]);
     }
     form.drift = xm - smps;
     return form;
 }
 
-// A command wherever play enters a state of another second byte, and at the loop point
-// when the song ends on another byte than the one there.
-std::vector<TempoCommand> commandsOf(const Song& song, const std::vector<int>& bytes) {
+// A command of each kind wherever play enters a state of another value, and at the loop
+// point when the song ends on another value than the one there. Rows are one unit long
+// wherever values change, so the rows before a place are its units.
+std::vector<TempoCommand> commandsOf(const Song& song, const std::vector<int>& dividers, const std::vector<int>& bytes) {
     std::vector<TempoCommand> commands;
-    int current = bytes[song.entries.front().state];
+    const std::pair<CommandKind, const std::vector<int>*> kinds[] = {{CommandKind::Divider, &dividers}, {CommandKind::Tempo, &bytes}};
+    const int first = song.entries.front().state;
+    int current[] = {dividers[first], bytes[first]};
     for (const SongEntry& e : song.entries) {
-        if (bytes[e.state] == current) continue;
-        current = bytes[e.state];
-        commands.push_back({e.order, e.row, e.rowsBefore, current, false});
-    }
-    if (song.loop && bytes[song.loop->state] != current) {
-        const SongLoop& loop = *song.loop;
-        const auto at = std::find_if(commands.begin(), commands.end(),
-                                     [&](const TempoCommand& c) { return c.order == loop.order && c.row == loop.row; });
-        if (at == commands.end()) {
-            const auto before = std::find_if(commands.begin(), commands.end(),
-                                             [&](const TempoCommand& c) { return c.unitsBefore > loop.rowsBefore; });
-            commands.insert(before, {loop.order, loop.row, loop.rowsBefore, bytes[loop.state], true});
+        for (int k = 0; k < 2; ++k) {
+            const int value = (*kinds[k].second)[e.state];
+            if (value == current[k]) continue;
+            current[k] = value;
+            commands.push_back({e.order, e.row, e.rowsBefore, value, false, kinds[k].first});
         }
+    }
+    if (!song.loop) return commands;
+    const SongLoop& loop = *song.loop;
+    for (int k = 0; k < 2; ++k) {
+        const int value = (*kinds[k].second)[loop.state];
+        const auto there = [&](const TempoCommand& c) { return c.kind == kinds[k].first && c.order == loop.order && c.row == loop.row; };
+        if (value == current[k] || std::any_of(commands.begin(), commands.end(), there)) continue;
+        const auto before = std::find_if(commands.begin(), commands.end(), [&](const TempoCommand& c) {
+            return c.unitsBefore > loop.rowsBefore || (c.unitsBefore == loop.rowsBefore && c.kind == CommandKind::Tempo && k == 0);
+        });
+        commands.insert(before, {loop.order, loop.row, loop.rowsBefore, value, true, kinds[k].first});
     }
     return commands;
 }
@@ -196,18 +232,40 @@ void checkSong(const Song& song) {
 
 }  // namespace
 
+const PlanForm& TempoPlan::form(FormKind kind) const {
+    return kind == FormKind::OnePair ? onePair : kind == FormKind::TempoCommands ? tempoCommands : eachStretch;
+}
+
+const char* formName(FormKind kind) {
+    return kind == FormKind::OnePair ? "onePair" : kind == FormKind::TempoCommands ? "tempoCommands" : "eachStretch";
+}
+
 TempoPlan planTempo(const Song& song, const Driver& driver, VideoStandard standard, std::string_view toleranceText) {
     checkSong(song);
     const float tolerance = toSingle(toleranceText);
     if (tolerance < 0) throw std::invalid_argument("the tolerance must not be negative");
     const Measure measure(driver, standard);
-    const Choice one = bestOnePair(song, driver.model, measure);
-    const Choice commands = bestTempoCommands(song, driver.model, measure);
-    TempoPlan plan{told(song, one, driver.model, measure, tolerance),
-                   told(song, commands, driver.model, measure, tolerance), false};
-    plan.tempoCommands.secondByte = commands.bytes[song.entries.front().state];
-    plan.tempoCommands.commands = commandsOf(song, commands.bytes);
-    plan.recommendOnePair = plan.onePair.withinTolerance || compareMagnitude(one.worst, commands.worst) <= 0;
+    const std::vector<ByteRate> bytes = bytesBySpeed(driver.model);
+    const Choice choices[] = {bestOnePair(song, driver.model, measure), bestTempoCommands(song, bytes, measure),
+                              bestEachStretch(song, bytes, measure)};
+    TempoPlan plan{told(song, choices[0], driver.model, measure, tolerance),
+                   told(song, choices[1], driver.model, measure, tolerance),
+                   told(song, choices[2], driver.model, measure, tolerance), FormKind::OnePair};
+    plan.tempoCommands.commands = commandsOf(song, choices[1].dividers, choices[1].bytes);
+    plan.eachStretch.commands = commandsOf(song, choices[2].dividers, choices[2].bytes);
+    // Within the tolerance, the fewest commands; where none is, the smallest worst, then the
+    // fewest commands; the simpler form on a tie.
+    const auto better = [&](int k, int than) {
+        const PlanForm &a = plan.form(formKinds[k]), &b = plan.form(formKinds[than]);
+        if (a.withinTolerance != b.withinTolerance) return a.withinTolerance;
+        const int worst = a.withinTolerance ? 0 : compareMagnitude(choices[k].worst, choices[than].worst);
+        return worst < 0 || (worst == 0 && a.commands.size() < b.commands.size());
+    };
+    int chosen = 0;
+    for (int k = 1; k < 3; ++k) {
+        if (better(k, chosen)) chosen = k;
+    }
+    plan.recommendedForm = formKinds[chosen];
     return plan;
 }
 
@@ -227,29 +285,93 @@ std::string driftText(double seconds) {
     return text.substr(1) == "0.00" ? "0.00" : text;
 }
 
-std::string formText(const Song& song, const PlanForm& form, bool onePair, bool recommended, const Driver& driver,
+std::string_view formTitle(FormKind kind) {
+    switch (kind) {
+    case FormKind::OnePair:
+        return "one pair, no tempo command";
+    case FormKind::TempoCommands:
+        return "tempo commands, one unit a row";
+    case FormKind::EachStretch:
+        return "each stretch its own divider and byte, one unit a row";
+    }
+    return "";
+}
+
+std::string plural(long n, std::string_view word) { return fmt::format("{} {}{}", n, word, n == 1 ? "" : "s"); }
+
+// Where play enters the state: "order 0 row 0, order 1 row 18 and 3 more".
+std::string entriesOf(const Song& song, std::size_t state) {
+    std::vector<std::string> places;
+    for (const SongEntry& e : song.entries) {
+        if (static_cast<std::size_t>(e.state) == state) places.push_back(fmt::format("order {} row {}", e.order, e.row));
+    }
+    constexpr std::size_t shown = 6;
+    std::string text;
+    for (std::size_t i = 0; i < std::min(places.size(), shown); ++i) {
+        const bool last = i + 1 == std::min(places.size(), shown) && places.size() <= shown;
+        text += (i == 0 ? "" : last ? " and " : ", ") + places[i];
+    }
+    if (places.size() > shown) text += fmt::format(" and {} more", places.size() - shown);
+    return text;
+}
+
+// How a state plays in the form: its rows' units, or its own divider and byte.
+std::string playedAs(const PlanForm& form, FormKind kind, std::size_t s, const Driver& driver) {
+    const std::string byteName(infoOf(driver.model).byteName);
+    switch (kind) {
+    case FormKind::OnePair:
+        return plural(form.rowUnits[s], "unit") + " a row";
+    case FormKind::TempoCommands:
+        return fmt::format("{} ${}", byteName, hexpad(form.secondBytes[s]));
+    case FormKind::EachStretch:
+        return fmt::format("divider ${}, {} ${}", hexpad(form.dividers[s]), byteName, hexpad(form.secondBytes[s]));
+    }
+    return "";
+}
+
+std::string commandLine(const TempoCommand& c) {
+    return fmt::format("{} ${}", c.kind == CommandKind::Tempo ? "smpsSetTempoMod" : "smpsSetTempoDiv", hexpad(c.value));
+}
+
+std::string commandPlace(const TempoCommand& c) {
+    return fmt::format("order {} row {}, {} from the start{}", c.order, c.row, plural(c.unitsBefore, "unit"),
+                       c.loop ? ", where play repeats: after the loop label smpsJump returns to" : "");
+}
+
+// What the speed shoes do to the form's commands, where the driver's shoes touch them.
+std::string shoesText(const PlanForm& form, const Driver& driver) {
+    const auto has = [&](CommandKind k) {
+        return std::any_of(form.commands.begin(), form.commands.end(), [&](const TempoCommand& c) { return c.kind == k; });
+    };
+    if (!driver.shoesRestoreHeaderTempo || !has(CommandKind::Tempo)) return {};
+    return fmt::format("the speed shoes on {} restore the header's tempo, undoing the tempo commands{}", driver.name,
+                       has(CommandKind::Divider) ? "; they never touch a divider" : "");
+}
+
+constexpr std::string_view oneTrack = "each command goes into one track only, the first that plays at its place";
+
+std::string formText(const Song& song, const TempoPlan& plan, FormKind kind, bool recommended, const Driver& driver,
                      std::string_view tolerance) {
-    std::string text = fmt::format("{}: {}", recommended ? "Recommended" : "Other",
-                                   onePair ? "one pair, no tempo command" : "tempo commands, one unit a row");
+    const PlanForm& form = plan.form(kind);
+    std::string text = fmt::format("{}: {}", recommended ? "Recommended" : "Other", formTitle(kind));
     text += fmt::format("\n  header: {}\n", smps2asmLine(form.divider, form.secondByte));
     for (std::size_t s = 0; s < song.states.size(); ++s) {
-        const std::string how = onePair ? fmt::format("{} unit{} a row", form.rowUnits[s], form.rowUnits[s] == 1 ? "" : "s")
-                                        : fmt::format("{} ${}", infoOf(driver.model).byteName, hexpad(form.secondBytes[s]));
-        text += fmt::format("  {}: {}, {}{}\n", stateName(song.states[s]), how, deviationText(form.deviations[s]),
-                            song.states[s].slides ? " (the tempo slides within its rows)" : "");
+        text += fmt::format("  {}: {}, {}{}; at {}\n", stateName(song.states[s]), playedAs(form, kind, s, driver),
+                            deviationText(form.deviations[s]), song.states[s].slides ? " (the tempo slides within its rows)" : "",
+                            entriesOf(song, s));
     }
     for (const TempoCommand& c : form.commands) {
-        text += fmt::format("  at order {} row {} ({} unit{} in{}): smpsSetTempoMod ${}\n", c.order, c.row, c.unitsBefore,
-                            c.unitsBefore == 1 ? "" : "s", c.loop ? ", where play repeats" : "", hexpad(c.secondByte));
+        text += fmt::format("  at order {} row {} ({} in{}): {}\n", c.order, c.row, plural(c.unitsBefore, "unit"),
+                            c.loop ? ", where play repeats" : "", commandLine(c));
+    }
+    if (!form.commands.empty()) {
+        text += fmt::format("  {}; the one where play repeats after the loop label smpsJump returns to\n", oneTrack);
     }
     text += fmt::format("  worst {}, {} {}%; drift {} s where play repeats\n", deviationText(form.worst),
                         form.withinTolerance ? "within" : "not within", tolerance, driftText(form.drift));
-    text += fmt::format("  a note of up to {} units fits one duration byte (divider {})\n",
-                        unitsPerDurationByte(form.divider), form.divider);
-    if (!form.commands.empty() && driver.shoesRestoreHeaderTempo) {
-        text += fmt::format("  the speed shoes on {} restore the header's tempo, undoing these commands\n",
-                            driver.name);
-    }
+    const int longest = *std::max_element(form.dividers.begin(), form.dividers.end());
+    text += fmt::format("  a note of up to {} units fits one duration byte (divider {})\n", unitsPerDurationByte(longest), longest);
+    if (const std::string shoes = shoesText(form, driver); !shoes.empty()) text += "  " + shoes + "\n";
     return text;
 }
 
@@ -259,32 +381,32 @@ std::string_view standardName(VideoStandard standard) { return standard == Video
 
 std::string planText(const Song& song, const TempoPlan& plan, const Driver& driver, VideoStandard standard,
                      std::string_view toleranceText) {
-    return fmt::format("Tempo plan on {} ({} model), {}, tolerance {}%\n", driver.name, infoOf(driver.model).name,
-                       standardName(standard), toleranceText) +
-           formText(song, plan.recommended(), plan.recommendOnePair, true, driver, toleranceText) +
-           formText(song, plan.other(), !plan.recommendOnePair, false, driver, toleranceText);
+    std::string text = fmt::format("Tempo plan on {} ({} model), {}, tolerance {}%\n", driver.name, infoOf(driver.model).name,
+                                   standardName(standard), toleranceText) +
+                       formText(song, plan, plan.recommendedForm, true, driver, toleranceText);
+    for (const FormKind kind : formKinds) {
+        if (kind != plan.recommendedForm) text += formText(song, plan, kind, false, driver, toleranceText);
+    }
+    return text;
 }
 
 std::string planSmps2asm(const Song& song, const TempoPlan& plan, const Driver& driver, VideoStandard standard) {
     const PlanForm& form = plan.recommended();
+    const FormKind kind = plan.recommendedForm;
     std::string text = fmt::format("; Tempo for {} ({} model), {}: {}\n; the bytes assume smpsHeaderStartSong {}\n",
-                                   driver.name, infoOf(driver.model).name, standardName(standard),
-                                   plan.recommendOnePair ? "one pair, no tempo command" : "tempo commands", driver.family);
-    if (!plan.recommendOnePair) {
-        text += fmt::format("; smpsSetTempoMod assembles to {},tt on {}\n", flagText(driver.tempoFlag), driver.name);
+                                   driver.name, infoOf(driver.model).name, standardName(standard), formTitle(kind),
+                                   driver.family);
+    if (!form.commands.empty()) {
+        text += fmt::format("; smpsSetTempoMod assembles to {},tt and smpsSetTempoDiv to {},dd on {}\n; {}\n",
+                            flagText(driver.tempoFlag), flagText(driver.dividerFlag), driver.name, oneTrack);
     }
     text += "\t" + smps2asmLine(form.divider, form.secondByte) + "\n";
-    if (plan.recommendOnePair) {
-        for (std::size_t s = 0; s < song.states.size(); ++s) {
-            text += fmt::format("; {}: rows of {} unit{}, {}\n", stateName(song.states[s]), form.rowUnits[s],
-                                form.rowUnits[s] == 1 ? "" : "s", deviationText(form.deviations[s]));
-        }
+    for (std::size_t s = 0; s < song.states.size(); ++s) {
+        text += fmt::format("; {}: {}, {}; at {}\n", stateName(song.states[s]), playedAs(form, kind, s, driver),
+                            deviationText(form.deviations[s]), entriesOf(song, s));
     }
-    for (const TempoCommand& c : form.commands) {
-        text += fmt::format("\tsmpsSetTempoMod ${}\t; order {} row {}, {} unit{} from the start{}\n",
-                            hexpad(c.secondByte), c.order, c.row, c.unitsBefore, c.unitsBefore == 1 ? "" : "s",
-                            c.loop ? ", where play repeats" : "");
-    }
+    for (const TempoCommand& c : form.commands) text += fmt::format("\t{}\t; {}\n", commandLine(c), commandPlace(c));
+    if (const std::string shoes = shoesText(form, driver); !shoes.empty()) text += "; " + shoes + "\n";
     return text;
 }
 

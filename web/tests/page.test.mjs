@@ -153,8 +153,9 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
     "good: speed 6, tempo 125: 16 rows, -0.156%\ngood: speed 3, tempo 125: 16 rows, -0.156%\n" +
       "good: speed 3, tempo 140: 32 rows, -0.181%",
     "Tempo plan on sonic3k (carry-delay model), PAL, tolerance 1%\nRecommended: tempo commands, one unit a row",
-    "; Tempo for sonic3k (carry-delay model), PAL: tempo commands\n; the bytes assume smpsHeaderStartSong 3\n" +
-      "; smpsSetTempoMod assembles to $FF,$00,tt on sonic3k\n\tsmpsHeaderTempo $02, $B9",
+    "; Tempo for sonic3k (carry-delay model), PAL: tempo commands, one unit a row\n; the bytes assume smpsHeaderStartSong 3\n" +
+      "; smpsSetTempoMod assembles to $FF,$00,tt and smpsSetTempoDiv to $FF,$04,dd on sonic3k\n" +
+      "; each command goes into one track only, the first that plays at its place",
     "Tempo plan on sonic3k (carry-delay model), NTSC, tolerance 1%", "Tempo plan on sonic3k (carry-delay model), NTSC, tolerance 1%",
     "speed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\nspeed 64, tempo 125 \u2014 order 0, row 8 (not in the lists) (off)\n" +
       "speed 6, tempo 135 \u2014 order 0, row 17",

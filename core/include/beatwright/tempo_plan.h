@@ -10,20 +10,24 @@
 
 namespace beatwright {
 
-// A mid-song tempo command: the second byte from here on.
+// A mid-song command: every track's second byte (smpsSetTempoMod) or divider
+// (smpsSetTempoDiv) from here on.
+enum class CommandKind { Tempo, Divider };
 struct TempoCommand {
     int order, row;
     long unitsBefore;  // duration units from the song's start
-    int secondByte;
-    bool loop;  // where play repeats from: the song ends on another byte
+    int value;         // the second byte or the divider
+    bool loop;         // where play repeats from: the song ends on another value
+    CommandKind kind = CommandKind::Tempo;
     friend bool operator==(const TempoCommand&, const TempoCommand&) = default;
 };
 
 // One way to play the whole song on SMPS.
 struct PlanForm {
-    int divider;
+    int divider;                      // the header's
     int secondByte;                   // the header's
     std::vector<int> rowUnits;        // per state: duration units a row
+    std::vector<int> dividers;        // per state: the divider in force while it plays
     std::vector<int> secondBytes;     // per state: the second byte in force while it plays
     std::vector<TempoCommand> commands;
     std::vector<double> deviations;   // per state: percent, + faster
@@ -32,15 +36,23 @@ struct PlanForm {
     double drift;  // seconds the SMPS song is ahead of the XM song where play repeats
 };
 
+enum class FormKind { OnePair, TempoCommands, EachStretch };
+
 struct TempoPlan {
-    // One header pair and a row length per state; no tempo command.
+    // One header pair and a row length per state; no command.
     PlanForm onePair;
     // A row a duration unit, one divider, a tempo command at every change of second byte.
     PlanForm tempoCommands;
-    bool recommendOnePair;
-    [[nodiscard]] const PlanForm& recommended() const { return recommendOnePair ? onePair : tempoCommands; }
-    [[nodiscard]] const PlanForm& other() const { return recommendOnePair ? tempoCommands : onePair; }
+    // A row a duration unit, each state its own closest divider and byte: the lowest worst
+    // deviation any plan reaches, with a divider and a tempo command where they change.
+    PlanForm eachStretch;
+    FormKind recommendedForm;
+    [[nodiscard]] const PlanForm& form(FormKind kind) const;
+    [[nodiscard]] const PlanForm& recommended() const { return form(recommendedForm); }
 };
+inline constexpr FormKind formKinds[] = {FormKind::OnePair, FormKind::TempoCommands, FormKind::EachStretch};
+// "onePair", "tempoCommands", "eachStretch".
+[[nodiscard]] const char* formName(FormKind kind);
 
 // The longest row a plan allows, in duration units.
 inline constexpr int maxRowUnits = 32;
@@ -48,7 +60,9 @@ inline constexpr int maxRowUnits = 32;
 inline constexpr int maxDurationByte = 127;
 inline constexpr int maxDurationTicks = 255;
 
-// Both forms for the song on the driver and standard, deviations compared exactly.
+// The three forms for the song on the driver and standard, deviations compared exactly;
+// recommended, the one with the fewest commands within the tolerance, else the smallest
+// worst deviation (fewer commands on a tie).
 // Tolerance as the search reads it (toSingle). Precondition: at least one state with a
 // positive speed and tempo, every entry's state an index of one, the tolerance a decimal
 // number not negative; else std::invalid_argument.
@@ -58,7 +72,7 @@ inline constexpr int maxDurationTicks = 255;
 // How many units a note can last in one duration byte with the divider.
 [[nodiscard]] int unitsPerDurationByte(int divider);
 
-// The plan for a person to read: both forms, the recommended first.
+// The plan for a person to read: every form, the recommended first, with where each line goes.
 [[nodiscard]] std::string planText(const Song& song, const TempoPlan& plan, const Driver& driver,
                                    VideoStandard standard, std::string_view toleranceText);
 
