@@ -87,7 +87,9 @@ TEST(Cli, EveryFormAndMessage) {
                                                  "Song_FM1:\n\tdc.b\tnC4, $0C\n\tSMPSSETTEMPOMOD\t4\r\n"
                                                  "Song_Loop:\tsmpsSetTempoMod %101 ; smpsSetTempoMod $FF\n"
                                                  "smpsSetTempoDiv $02\n\tsmpsChanTempoDiv\t$03\n\tsmpsSetTempoMod $06\n");
-    const std::string sonic3 = write("s3.asm", "\tsmpsHeaderStartSong 3, 1\n\tsmpsHeaderTempo $01, $00\n\tsmpsChanTempoDiv 2\n\tsmpsSetTempoMod $F0\n");
+    // Durations of 31 and 32 units: 248 and 256 updates at divider 8, either side of a byte.
+    const std::string sonic3 = write("s3.asm", "\tsmpsHeaderStartSong 3, 1\n\tsmpsHeaderTempo $01, $00\n\tsmpsChanTempoDiv 2\n\tsmpsSetTempoMod $F0\n"
+                                               "\tdc.b\tnC4, $1F\n\tdc.b\tnD4, $20, nE4\n\tsmpsNoteFill $05\n");
     const std::string binary = write("song.bin", "\x01\x10\x06\x03\x02\x80");  // binary without a NUL
     int files = 0;
     const auto file = [&](const std::string& bytes) { return write("file" + std::to_string(++files), bytes); };
@@ -121,6 +123,18 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", tempos, "--format", "smps2asm", "--tolerance", "0"},
          "smpsHeaderTempo $07, $24\t; speed 6, tempo 125: from order 0 row 0, 1 row, 0.1 s\n"
          "; speed 6, tempo 140: smpsHeaderTempo $06, $0F\n", "", 0},
+        // One row of 2.5 / 255 s, 41.40625 % slow on 0100: 0.004 s behind, told as 0.00, never -0.00.
+        {{"--song", write("one.xm", xm({1, 255, {0}, {{1, {}}}})), "--best", "--tolerance", "10000"},
+         "speed 1, tempo 255: from order 0 row 0, 1 row, 0.0 s; the closest pair drifts 0.00 s\n0100 41.40625% slower\n", "", 0},
+        // A state is first entered at an order position, whatever the pattern there.
+        {{"--song", write("orders.xm", xm({6, 125, {1, 0}, {{1, {{0, 0, 0x0F, 140}}}, {16, {{0, 0, 0x0F, 125}}}}})), "--best"},
+         "speed 6, tempo 125: from order 0 row 0, 16 rows, 1.9 s; the closest pair drifts 0.00 s\n0724 perfect match\n"
+         "speed 6, tempo 140: from order 1 row 0, 1 row, 0.1 s; the closest pair drifts 0.00 s\n060F perfect match\n", "", 0},
+        // An ordinary module of 250 KiB: 100 patterns of 256 rows, two channels.
+        {{"--song", write("big.xm", xm({6, 125, std::vector<int>(100, 0), std::vector<beatwright::testing::Pattern>(100, {256, {}})})),
+          "--best"},
+         "speed 6, tempo 125: from order 0 row 0, 25600 rows, 3072.0 s; the closest pair drifts 0.00 s\n0724 perfect match\n", "", 0},
+        {{"--speed", "6", "--tempo", "125", "--format", "text"}, "0724 perfect match\n0606 perfect match\n0503 4.000003% slower\n", "", 0},
         {{"--song", tempos, "--plan", "--tolerance", "0"}, "plan.txt", "", 0},
         {{"--song", tempos, "--plan", "--tolerance", "0", "--format", "smps2asm"}, "plan.asm", "", 0},
         {{"--song", tempos, "--plan", "--format", "smps2asm"}, "plan-one-pair.asm", "", 0},
@@ -160,6 +174,12 @@ TEST(Cli, EveryFormAndMessage) {
         {{}, "", "--speed is required: a whole number from 1 to 255, or --song FILE", 2},
         {{"--speed", "6"}, "", "--tempo is required (a whole number from 32 to 255), or --pair DDPP for the XM tempo of one pair", 2},
         {{"--speed", "256", "--tempo", "125"}, "", speed + ", not '256'", 2},
+        {{"--speed", "6.0", "--tempo", "125"}, "", speed + ", not '6.0'", 2},
+        {{"--speed", "6", "--pair", "0x24"}, "",
+         "--pair takes four hex digits, divider then period (00 for 256), period not 01 on sonic1, not '0x24'", 2},
+        {{"--song", song, "--pair", "0724"}, "", "--song takes no --pair: the song gives its speeds and tempos", 2},
+        {{"--song", "missing.xm"}, "", ": No such file or directory", 2},
+        {{"--smps", "missing.asm"}, "", ": No such file or directory", 2},
         {{"--smps", source, "--speed", "0"}, "", speed + ", not '0'", 2},
         {{"--speed", "6", "--tempo", "125", "--tolerance", "2,5"}, "", tolerance + "'2,5': the decimal point is a full stop", 2},
         {{"--speed", "6", "--tempo", "125", "--tolerance", "5%"}, "", tolerance + "'5%': write it without the percent sign", 2},

@@ -257,6 +257,8 @@ TEST(Smps, PortedPairBesideSmps2asms) {
         // 60 x 171/256 against 50 x 4/5; SMPS2ASM's 3 plays 50 x 2/3.
         {"clone-driver-v2 to sonic1 on PAL", "clone-driver-v2", 1, 0x55, "sonic1", pal, "5",
          {1, 5, 100.0 * (40 * 256 - 60 * 171) / (60 * 171), true, false, 3, 100.0 * (100 * 256 - 180 * 171) / (180 * 171), false}},
+        // 50 x 255/256 lies midway between 60 x 212/256 and 60 x 213/256: the larger byte.
+        {"sonic1 0100 to sonic2 on PAL: two bytes as close", "sonic1", 1, 256, "sonic2", pal, "5", {1, 213, 4.0 / 17, true, false, 255, 20, false}},
         // A custom driver: 175/3 updates are 35/36 of 60, as sonic3's.
         {"carry-delay@175/3 as sonic3", "carry-delay@175/3", 1, 0x20, "sonic3", pal, "0", {1, 0x20, 0, true, false, 0x20, 0, false}},
     };
@@ -272,6 +274,40 @@ TEST(Smps, PortedPairBesideSmps2asms) {
     // SMPS2ASM refuses a sonic1 period 1 and a sonic2 tempo 0.
     EXPECT_EQ(smps2asmTempo(1, 2, 1).has_value(), false);
     EXPECT_EQ(smps2asmTempo(2, 3, 0).has_value(), false);
+}
+
+// Each hack driver's command bytes, both ways, on PAL, where every driver plays at its own
+// rate and SMPS2ASM's conversion (which assumes one rate) misses: a header, a tempo command
+// and a track divider 3, ported; the pairs from the brute force above.
+TEST(Smps, EachDriversCommandBytes) {
+    const struct {
+        const char* from;
+        int family, header, tempo;
+        const char* to;
+        const char* lines;  // each setting's, '|' between
+    } cases[] = {
+        // 50 x 2/3 against 60 x 142/256; 50 x 3/4 = 60 x 160/256; the track keeps its divider 3.
+        {"sonic1", 1, 3, 4, "clone-driver-v2", "dc.b\t$01,$72|dc.b\t$FF,$0A,$60|smpsChanTempoDiv $03"},
+        {"sonic1", 1, 3, 4, "flamedriver", "dc.b\t$01,$72|dc.b\t$FF,$00,$60|smpsChanTempoDiv $03"},
+        {"sonic1", 1, 3, 4, "sonic1-s3k-tempo", "dc.b\t$01,$55|dc.b\t$EA,$40|smpsChanTempoDiv $03"},
+        // 33 1/3 and 37.5 are beyond 60 (p - 1) / p but periods 2 and 3; 12.5 is 60 x 5/6 / 4.
+        {"sonic1", 1, 3, 4, "sonic1-pal-fix", "dc.b\t$01,$02|dc.b\t$EA,$03|smpsChanTempoDiv $04"},
+        // 60 x 192/256 = 50 x 230.4/256; 60 x 128/256 = 50 x 153.6/256.
+        {"sonic2", 2, 0xC0, 0x80, "sonic2-slow-pal", "dc.b\t$01,$E6|dc.b\t$EA,$9A|smpsChanTempoDiv $03"},
+        {"sonic1-pal-fix", 1, 3, 4, "sonic1", "dc.b\t$01,$05|dc.b\t$EA,$0A|smpsChanTempoDiv $03"},
+        {"sonic2-slow-pal", 2, 0xC0, 0x80, "sonic2", "dc.b\t$01,$A0|dc.b\t$EA,$6B|smpsChanTempoDiv $03"},
+        // Sonic 3 & Knuckles' driver has no per-track divider: that line is never written.
+        {"sonic1-s3k-tempo", 1, 0x55, 0x40, "sonic3k", "dc.b\t$01,$72|dc.b\t$FF,$00,$60|"},
+    };
+    for (const auto& c : cases) {
+        const SmpsSong song{true, driverNamed(c.from)->model, c.family,
+                            {{3, "", SmpsSettingKind::Header, 1, c.header}, {5, "", SmpsSettingKind::Tempo, 1, c.tempo},
+                             {6, "", SmpsSettingKind::TrackDivider, 3, c.tempo}}, {}, {}};
+        const SmpsReport report{song, "t.asm", *driverNamed(c.from), VideoStandard::PAL, "6", driverNamed(c.to), toSingle("5"), "5"};
+        std::vector<std::string> lines;
+        for (const PortedSetting& p : portSettings(report)) lines.push_back(p.lines.empty() ? "" : p.lines.front());
+        EXPECT_EQ(lines[0] + "|" + lines[1] + "|" + lines[2], c.lines) << c.from << " to " << c.to;
+    }
 }
 
 }  // namespace

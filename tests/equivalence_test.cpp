@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -41,6 +42,14 @@ const Setup setups[] = {
     {"timeout", {Model::Timeout, PalUpdates::Fifty, VideoStandard::PAL}, 7},
     {"carry-advance", {Model::CarryAdvance, PalUpdates::Fifty, VideoStandard::PAL}, 5},
     {"carry-delay", {Model::CarryDelay, PalUpdates::Fifty, VideoStandard::PAL}, 5},
+    // The hacks' drivers, each at its own PAL rate, and a driver by its parts.
+    {"clone-driver-v2", {Model::CarryDelay, PalUpdates::Sixty, VideoStandard::NTSC}, 13},
+    {"clone-driver-v2", {Model::CarryDelay, PalUpdates::Sixty, VideoStandard::PAL}, 11},
+    {"flamedriver", {Model::CarryDelay, PalUpdates::Sixty, VideoStandard::PAL}, 13},
+    {"sonic1-s3k-tempo", {Model::CarryDelay, PalUpdates::Fifty, VideoStandard::PAL}, 11},
+    {"sonic1-pal-fix", {Model::Timeout, PalUpdates::Sixty, VideoStandard::PAL}, 11},
+    {"sonic2-slow-pal", {Model::CarryAdvance, PalUpdates::Fifty, VideoStandard::PAL}, 11},
+    {"timeout@175/3", {Model::Timeout, PalUpdates::FiftyEightAndAThird, VideoStandard::PAL}, 13},
 };
 
 constexpr std::array narrowTolerances{"0", "0.5", "1", "2", "5"};
@@ -85,7 +94,7 @@ TEST_P(EquivalenceTest, EveryTargetAsTheRoundsListIt) {
 
 INSTANTIATE_TEST_SUITE_P(, EquivalenceTest, ::testing::ValuesIn(setups), [](const auto& info) {
     std::string name = info.param.driver + std::string(info.param.machine.standard == VideoStandard::PAL ? "_PAL" : "_NTSC");
-    std::replace(name.begin(), name.end(), '-', '_');
+    for (char& c : name) c = std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
     return name;
 });
 

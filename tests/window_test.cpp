@@ -15,6 +15,8 @@ private Q_SLOTS:
     void init() {
         QSettings().clear();
         form = new beatwright::Form1;
+        closed = false;
+        form->installEventFilter(this);
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form));
     }
@@ -39,6 +41,11 @@ private:
     [[nodiscard]] QString look(const QString& what) const;
 
     beatwright::Form1* form = nullptr;
+    bool closed = false;  // closed, which ends the program with its last window; not merely hidden
+    bool eventFilter(QObject*, QEvent* event) override {
+        closed = closed || event->type() == QEvent::Close;
+        return false;
+    }
     QTemporaryDir songs;
     QStringList seen;  // what the steps looked at, and the message boxes they met
 };
@@ -182,7 +189,7 @@ QString WindowTest::look(const QString& what) const {
         {"readout", label->text() + (label->shownText() == label->text() ? "" : " | " + label->shownText()) + (fits ? "" : " (cut)")},
         {"tooltip", label->toolTip()},
         {"clipboard", QGuiApplication::clipboard()->text()},
-        {"window", form->isVisible() ? form->windowTitle() : "closed"},
+        {"window", form->isVisible() ? form->windowTitle() : closed ? "closed" : "hidden"},
         {"choice", "speed " + control<QComboBox>("Combo1")->currentText() + ", tempo " + control<QComboBox>("Combo2")->currentText()},
         {"songmenu", items.join('\n')},
         {"driver", QStringList{driver->text() + (driver->width() < driver->sizeHint().width() ? " (cut)" : ""), driver->toolTip(),
@@ -200,11 +207,12 @@ void WindowTest::actions_data() {
     const QStringList search{"speed 6", "tempo 125", "go"}, chosen = search + QStringList{"line 0"};
     // 150 x 255/256 / 256 at speed 1, rounded as the label's six characters allow (see below).
     QTest::newRow("a line chosen by the mouse and the keyboard, copied; rounded, not cut")
-        << search + QStringList{"line 2", "look lines", "look readout", "look tooltip", "key Up", "key End", "key Up", "copy",
-                                "look clipboard", "menu Copy as SMPS2ASM", "look clipboard", "speed 1", "tempo 32",
-                                "tolerance 10000", "go", "find 0000", "look readout", "exit", "look window"}
-        << QStringList{typical, "120", "120: the XM tempo at speed 6 of divider 5 and period 3", "0606 perfect match",
-                       "smpsHeaderTempo $06, $06", question, ".583648681640625 | .58365\u2026", "closed"};
+        << search + QStringList{"line 2", "look lines", "look readout", "look tooltip", "key Up", "look readout", "key End", "key Up",
+                                "copy", "look clipboard", "menu Copy as SMPS2ASM", "look clipboard", "speed 1", "tempo 32",
+                                "tolerance 10000", "go", "find 0000", "look readout", "open missing.xm", "exit", "look window"}
+        << QStringList{typical, "120", "120: the XM tempo at speed 6 of divider 5 and period 3", "125", "0606 perfect match",
+                       "smpsHeaderTempo $06, $06", question, ".583648681640625 | .58365\u2026",
+                       "Open song: Cannot read missing.xm:\nNo such file or directory.", "closed"};
     QTest::newRow("what clears and what keeps")
         << chosen + QStringList{"tolerance 6", "look readout", "speed 7", "look lines", "look readout"} + chosen +
                QStringList{"tempo 126", "look lines"} + chosen + QStringList{"pal", "look lines"} + chosen +

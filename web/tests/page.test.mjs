@@ -63,7 +63,7 @@ async function run(steps) {
     choice: async () => `speed ${await page.inputValue("#Combo1")}, tempo ${await page.inputValue("#Combo2")}`,
     states: async () => (await page.isHidden("#songStatesLabel") ? "(hidden) " : "") +
       (await all("#songStates option", (n) => n.textContent + (n.disabled ? " (off)" : ""))),
-    timeline: () => all("#timeline div", (n) => `${n.className}: ${n.title}`),
+    timeline: () => all("#timeline div", (n) => `${n.className} ${Number.parseFloat(n.style.width).toFixed(4)}%: ${n.title}`),
     plan: () => page.textContent("#planText"),
     port: async () => `${await page.textContent("#portSmps")}${await page.isDisabled("#copyPlanSource") ? ", Copy as SMPS2ASM off" : ""}`,
     menu: () => all("#contextMenu:not([hidden]) [role=menuitem]", (n) => n.textContent),
@@ -116,11 +116,14 @@ test("start state, search, messages and clearing, as the window; offline after t
     "speed 6", "tempo 125", "tolerance 5", "go", "look lines", "tolerance 100", "go", "answer No", "look lines",
     "tolerance 10000", "go", "answer Yes", "look results", "tolerance 5", "go", "click 0503", "tolerance 6", "look results",
     "speed 7", "look results", "speed 6", "go", "click 0503", "tempo 126", "look results", "tempo 125", "go", "click 0503",
-    "pal", "look results", "ntsc", "go", "click 0503", "driver sonic2", "look results", "offline", "speed 6", "tempo 125",
-    "driver sonic1", "go", "look lines"]), [
+    "pal", "look results", "go", "look lines", "click 0600", "look readout", "ntsc", "look results", "go", "look lines",
+    "click 0503", "driver sonic2", "look results", "offline", "speed 6", "tempo 125", "driver sonic1", "go", "look lines"]), [
     "driver sonic1 13\nsongStates  0\nCombo1 1 31\nCombo2 32 224\nCombo3 5 126\nCommand1  disabled",
     "Uh-oh!: No results found with these criteria.\nTry to increase the tolerance to get more results.",
-    typical, question, typical, question, "258 lines, readout ", "3 lines, readout 120", cleared, cleared, cleared, cleared, typical]);
+    typical, question, typical, question, "258 lines, readout ", "3 lines, readout 120", cleared, cleared, cleared,
+    // The companion's --pal lines; 150 x 255/256 / 6 at 50 updates a second: x 5/6 at speed 6.
+    "0506 perfect match\n0403 perfect match\n0302 perfect match\n0600 .390625% slower", "124.51171875", cleared, typical,
+    cleared, typical]);
 });
 
 test("the keyboard and the context menus choose and copy", async () => {
@@ -138,8 +141,8 @@ test("the keyboard and the context menus choose and copy", async () => {
 // sonic3k 256 less them; and seed7.it's there, 0.15625 %, 0 and 0.1736111 % slow.
 test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
   assert.deepEqual(await run(["driver sonic2", "reload", "look title", "look driver", "pal", "tolerance 1", "speed 6",
-    "tempo 125", "go", "click 05B2", "look lines 2", "look tooltip", "open seed1.xm", "look title", "look states", "state 2",
-    "look choice", "look timeline", "driver sonic3k", "look plan 2", "copy source", "look clipboard 4", "ntsc", "look plan 1",
+    "tempo 125", "go", "click 05B2", "look lines 2", "look tooltip", "driver sonic1", "go", "look lines 1", "driver sonic2", "go",
+    "open seed1.xm", "look title", "look states", "state 2", "look choice", "look results", "look timeline", "driver sonic3k", "look plan 2", "copy source", "look clipboard 4", "ntsc", "look plan 1",
     "copy plan", "look clipboard 1", "open seed7.it", "look states", "look timeline", "open broken.xm", "answer OK", "open song.asm",
     "look port", "look states", "port", "look plan", "copy source", "look clipboard 2", "speed 4", "look plan 3", "driver sonic2",
     "look port", "driver sonic1-s3k-tempo", "port", "save", "other carry-delay@175/3", "look title", "look driver", "reload",
@@ -147,11 +150,13 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
     "sonic2 \u2014 Beatwright", "sonic2: Sonic the Hedgehog 2 | carry-advance model (divider, tempo), 60 updates a second on PAL",
     // The companion's lines for --driver sonic2 --pal, from a separate rounds search.
     "07F9 .04464111% faster\n05B2 .1249969% faster", "125.15625: the XM tempo at speed 6 of divider 5 and tempo 178",
-    "seed1.xm \u2014 sonic2 \u2014 Beatwright",
+    // The rate tables are kept per model: sonic1's own list after sonic2's, then sonic2's again.
+    "0506 perfect match", "seed1.xm \u2014 sonic2 \u2014 Beatwright",
     "speed 6, tempo 125 \u2014 order 0, row 0\nspeed 3, tempo 125 \u2014 order 0, row 16\nspeed 3, tempo 140 \u2014 order 0, row 32",
-    "speed 3, tempo 140",
-    "good: speed 6, tempo 125: 16 rows, -0.156%\ngood: speed 3, tempo 125: 16 rows, -0.156%\n" +
-      "good: speed 3, tempo 140: 32 rows, -0.181%",
+    "speed 3, tempo 140", cleared,
+    // Each bar as wide as its stretch's time: 16 x 6 / 125, 16 x 3 / 125 and 32 x 3 / 140 of their sum.
+    "good 41.7910%: speed 6, tempo 125: 16 rows, -0.156%\ngood 20.8955%: speed 3, tempo 125: 16 rows, -0.156%\n" +
+      "good 37.3134%: speed 3, tempo 140: 32 rows, -0.181%",
     "Tempo plan on sonic3k (carry-delay model), PAL, tolerance 1%\nRecommended: tempo commands, one unit a row",
     "; Tempo for sonic3k (carry-delay model), PAL: tempo commands, one unit a row\n; the bytes assume smpsHeaderStartSong 3\n" +
       "; smpsSetTempoMod assembles to $FF,$00,tt and smpsSetTempoDiv to $FF,$04,dd on sonic3k\n" +
@@ -159,8 +164,8 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
     "Tempo plan on sonic3k (carry-delay model), NTSC, tolerance 1%", "Tempo plan on sonic3k (carry-delay model), NTSC, tolerance 1%",
     "speed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\nspeed 64, tempo 125 \u2014 order 0, row 8 (not in the lists) (off)\n" +
       "speed 6, tempo 135 \u2014 order 0, row 17",
-    "good: speed 6, tempo 125: 8 rows, -0.156%\ngood: speed 64, tempo 125: 4 rows, 0.000%\n" +
-      "good: speed 6, tempo 125: 5 rows, -0.156%\ngood: speed 6, tempo 135: 15 rows, -0.174%",
+    "good 11.5016%: speed 6, tempo 125: 8 rows, -0.156%\ngood 61.3419%: speed 64, tempo 125: 4 rows, 0.000%\n" +
+      "good 7.1885%: speed 6, tempo 125: 5 rows, -0.156%\ngood 19.9681%: speed 6, tempo 135: 15 rows, -0.174%",
     "Open song: Cannot read broken.xm:\nnot a module file (XM, MOD, S3M, IT or another tracker format).",
     "Port to sonic3k, Copy as SMPS2ASM off", "(hidden) " + "speed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\n" +
       "speed 64, tempo 125 \u2014 order 0, row 8 (not in the lists) (off)\nspeed 6, tempo 135 \u2014 order 0, row 17",
