@@ -100,31 +100,45 @@ void WindowTest::run(const QString& step) {
         while (box->currentIndex() != wanted) QTest::keyClick(box, box->currentIndex() < wanted ? Qt::Key_Down : Qt::Key_Up);
     };
     const auto click = [&](const char* name) { QTest::mouseClick(control(name), Qt::LeftButton); };
-    // The modal dialog the action opens, once it is up: a message box answered and noted, with
-    // whether it stands over the window; another dialog's buttons pressed as the step says.
+    // Each modal dialog the action opens, once it is up: a message box answered and noted, with
+    // whether it stands over the window; a file dialog given "ported.asm"; another dialog's
+    // buttons pressed as the step says.
     const auto answering = [&](const std::function<void()>& action) {
         QTimer poll;
+        QSet<QDialog*> met;
         QObject::connect(&poll, &QTimer::timeout, &poll, [&] {
             auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-            if (!dialog) return;
-            poll.stop();
+            if (!dialog || met.contains(dialog)) return;
+            met.insert(dialog);
+            if (auto* files = qobject_cast<QFileDialog*>(dialog)) {
+                files->selectFile(songs.filePath("ported.asm"));
+                return static_cast<QDialog*>(files)->accept();  // its own accept, as its Save button
+            }
             if (auto* box = qobject_cast<QMessageBox*>(dialog)) {
                 const bool over = form->frameGeometry().contains(box->frameGeometry().center());
                 seen << box->windowTitle() + ": " + box->text() + (over ? "" : " (not over the window)");
                 QAbstractButton* button = box->button(rest == "No" ? QMessageBox::No : QMessageBox::Yes);
                 return QTest::mouseClick(button ? button : box->button(QMessageBox::Ok), Qt::LeftButton);
             }
-            for (const QString& caption : step.section(" > ", 1).split(", ")) {
-                for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
-                    if (button->text() == caption) QTest::mouseClick(button, Qt::LeftButton);
+            // Pressed once this poll returns, so that a dialog a button opens is met in turn.
+            QTimer::singleShot(0, dialog, [dialog, captions = step.section(" > ", 1).split(", ")] {
+                for (const QString& caption : captions) {
+                    for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
+                        if (button->text() == caption) QTest::mouseClick(button, Qt::LeftButton);
+                    }
                 }
-            }
-            dialog->reject();
+                dialog->reject();
+            });
         });
         poll.start(5);
         action();
     };
     if (verb == "look") seen << look(rest.section(' ', 0, 0)).section('\n', 0, rest.section(' ', 1).toInt() - 1);
+    if (verb == "file") {  // the first lines of a file the window wrote
+        QFile written(songs.filePath(rest.section(' ', 0, 0)));
+        seen << (written.open(QIODevice::ReadOnly) ? QString::fromUtf8(written.readAll()).section('\n', 0, rest.section(' ', 1).toInt() - 1)
+                                                    : "no file");
+    }
     if (verb == "speed") choose("Combo1");
     if (verb == "tempo") choose("Combo2");
     if (verb == "tolerance") choose("Combo3");
@@ -251,13 +265,16 @@ void WindowTest::actions_data() {
     // On Sonic 1 with the S3K tempo code, 40 units are 256 - 85 of 256 x 60: written raw.
     QTest::newRow("an SMPS song ported; the song takes the module's place")
         << QStringList{"drop song.xm", "driver timeout", "open song.asm > Copy", "look clipboard 3", "look window", "look songmenu",
-                       "driver sonic1-s3k-tempo", "open song.asm > Port to sonic1-s3k-tempo, Copy as SMPS2ASM", "look clipboard"}
+                       "driver sonic1-s3k-tempo", "open song.asm > Port to sonic1-s3k-tempo, Copy as SMPS2ASM", "look clipboard",
+                       "open song.asm > Port to sonic1-s3k-tempo, Save ported song...", "file ported.asm 3"}
         << QStringList{"song.asm: SMPS2ASM source, smpsHeaderStartSong 1 (timeout model)\nplayed on sonic1, NTSC; XM tempos at "
                        "speed 8\nline 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 800",
                        "song.asm \u2014 timeout \u2014 Beatwright", "&SMPS report...",
                        "; song.asm on sonic1-s3k-tempo (carry-delay model, NTSC): the tempo lines, ported\n; keep "
                        "smpsHeaderStartSong 1: the bytes stand raw where its SMPS2ASM would not give them\n"
-                       "\tdc.b\t$01,$55\t; line 3 (Song_Header)\n"};
+                       "\tdc.b\t$01,$55\t; line 3 (Song_Header)\n",
+                       "Song_Header:\n\tsmpsHeaderStartSong 1\n\tdc.b\t$01,$55\t; ported to sonic1-s3k-tempo from smpsHeaderTempo "
+                       "$01, $03: 40 units a second, .1953125% faster"};
     // 175/3 updates a second on PAL: 35/36 of 60, as sonic3's 0700 at speed 6 plays 125.
     QTest::newRow("a driver by its parts, shown whole; remembered")
         << QStringList{"other carry-delay@175/3", "look driver", "restart", "look window", "speed 6", "pal"} +
