@@ -38,21 +38,8 @@ std::string xmTempoIn(const SmpsReport& r, const SmpsSetting& s) {
 }
 
 const char* portNoteName(PortNoteKind kind) {
-    switch (kind) {
-    case PortNoteKind::DividerChange:
-        return "dividerChange";
-    case PortNoteKind::Approximate:
-        return "approximate";
-    case PortNoteKind::NoEquivalent:
-        return "noEquivalent";
-    case PortNoteKind::SharedTempo:
-        return "sharedTempo";
-    case PortNoteKind::Unchanged:
-        return "unchanged";
-    case PortNoteKind::BeyondTolerance:
-        return "beyondTolerance";
-    }
-    return "";
+    constexpr const char* names[] = {"dividerChange", "approximate", "noEquivalent", "sharedTempo", "unchanged", "beyondTolerance"};
+    return names[static_cast<int>(kind)];
 }
 
 namespace {

@@ -237,7 +237,8 @@ const PlanForm& TempoPlan::form(FormKind kind) const {
 }
 
 const char* formName(FormKind kind) {
-    return kind == FormKind::OnePair ? "onePair" : kind == FormKind::TempoCommands ? "tempoCommands" : "eachStretch";
+    constexpr const char* names[] = {"onePair", "tempoCommands", "eachStretch"};
+    return names[static_cast<int>(kind)];
 }
 
 TempoPlan planTempo(const Song& song, const Driver& driver, VideoStandard standard, std::string_view toleranceText) {
@@ -286,15 +287,9 @@ std::string driftText(double seconds) {
 }
 
 std::string_view formTitle(FormKind kind) {
-    switch (kind) {
-    case FormKind::OnePair:
-        return "one pair, no tempo command";
-    case FormKind::TempoCommands:
-        return "tempo commands, one unit a row";
-    case FormKind::EachStretch:
-        return "each stretch its own divider and byte, one unit a row";
-    }
-    return "";
+    constexpr std::string_view titles[] = {"one pair, no tempo command", "tempo commands, one unit a row",
+                                           "each stretch its own divider and byte, one unit a row"};
+    return titles[static_cast<int>(kind)];
 }
 
 std::string plural(long n, std::string_view word) { return fmt::format("{} {}{}", n, word, n == 1 ? "" : "s"); }
