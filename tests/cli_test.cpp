@@ -91,6 +91,7 @@ TEST(Cli, EveryFormAndMessage) {
     const std::string sonic3 = write("s3.asm", "\tsmpsHeaderStartSong 3, 1\n\tsmpsHeaderTempo $01, $00\n\tsmpsChanTempoDiv 2\n\tsmpsSetTempoMod $F0\n"
                                                "\tdc.b\tnC4, $1F\n\tdc.b\tnD4, $20, nE4\n\tsmpsNoteFill $05\n");
     const std::string binary = write("song.bin", "\x01\x10\x06\x03\x02\x80");  // binary without a NUL
+    const std::string two = write("two.asm", "Song_Header:\n\tsmpsHeaderStartSong 2\n\tsmpsHeaderTempo $01, $10\n\tsmpsSetTempoMod $80\r\n");
     int files = 0;
     const auto file = [&](const std::string& bytes) { return write("file" + std::to_string(++files), bytes); };
     const std::string closest = "No results found with these criteria.\nTry to increase the tolerance to get more results.\n"
@@ -110,6 +111,8 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", BEATWRIGHT_CORPUS "/seed7.it", "--best"}, "seed7.txt", "", 0},
         {{"--song", BEATWRIGHT_CORPUS "/seed7.it", "--plan"}, "seed7-plan.txt", "", 0},
         {{"--song", BEATWRIGHT_CORPUS "/seed7.it", "--plan", "--pal", "--format", "json"}, "seed7-plan.json", "", 0},
+        // Within 1 %, only each stretch its own (0 %; one pair 4.76 %, tempo commands 70.9 %).
+        {{"--song", BEATWRIGHT_CORPUS "/seed7.it", "--plan", "--pal", "--tolerance", "1", "--format", "json"}, "seed7-plan-1.json", "", 0},
         // 235 x 256 rows of 0.12 s, two hours; at speed 31 and 32, 65536 rows would take 44.
         {{"--song", write("hours.xm", xm({6, 125, std::vector<int>(235, 0), {{256, {}}}})), "--best"},
          "speed 6, tempo 125: from order 0 row 0, 60160 rows, 7219.2 s; the closest pair drifts 0.00 s\n0724 perfect match\n", "", 0},
@@ -147,6 +150,21 @@ TEST(Cli, EveryFormAndMessage) {
         // divider; the divider commands stay.
         {{"--smps", source, "--to", "sonic1-s3k-tempo", "--format", "smps2asm"}, "smps-s1s3k.asm", "", 0},
         {{"--smps", source, "--to", "sonic1-s3k-tempo", "--output", "-"}, "smps-s1s3k-whole.asm", "", 0},
+        // Sonic 2's 3.75 units a second need divider 8 on sonic1 (0802); 30 (tempo $80) divider 1
+        // again, where SMPS2ASM's (640 >> 1) / 128 = 2 is right. Tab before the second line; CRLF kept.
+        {{"--smps", two, "--to", "sonic1", "--format", "smps2asm"},
+         "; two.asm on sonic1 (timeout model, NTSC): the tempo lines, ported\n; keep smpsHeaderStartSong 2: the bytes stand "
+         "raw where its SMPS2ASM would not give them\n\tdc.b\t$08,$02\t; line 3 (Song_Header)\n; the divider changes from 1 to "
+         "8: every duration x 8 stays at most 255\n\tsmpsSetTempoDiv $01\t; line 4 (Song_Header)\n\tsmpsSetTempoMod $80\n", "", 0},
+        {{"--smps", two, "--to", "sonic1", "--output", "-"},
+         "Song_Header:\n\tsmpsHeaderStartSong 2\n\tdc.b\t$08,$02\t; ported to sonic1 from smpsHeaderTempo $01, $10: 3.75 "
+         "units a second, perfect match\n\tsmpsSetTempoDiv $01\r\n\tsmpsSetTempoMod $80\t; ported to sonic1 from smpsSetTempoMod "
+         "$80: 30 units a second, perfect match\r\n", "", 0},
+        // A binary has no SMPS2ASM to convert: raw bytes, even where the conversion would agree.
+        {{"--smps", binary, "--driver", "sonic2", "--to", "sonic1", "--format", "smps2asm"},
+         "; song.bin on sonic1 (timeout model, NTSC): the tempo lines, ported\n\tdc.b\t$02,$02\t; header bytes 4 and 5\n", "", 0},
+        {{"--smps", source, "--to", "sonic2", "--output", "./song.asm"}, "",
+         "--output names the song itself, ./song.asm: the input is never written", 2},
         {{"--smps", source, "--to", "sonic3k", "--output", "out.asm"}, "",
          ": line 11 (Song_Loop): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written", 2},
         {{"--smps", binary, "--driver", "sonic2", "--to", "sonic1", "--output", "out.asm"}, "",
@@ -246,6 +264,12 @@ TEST(Cli, EveryFormAndMessage) {
         EXPECT_EQ(err, said.empty() ? "" : "beatwright-cli: " + said + "\n") << named;
         EXPECT_EQ(status, c.status) << named;
     }
+    // A file written over keeps its mode; the port went in whole.
+    write("kept.asm", "an older port\n");
+    fs::permissions(dir / "kept.asm", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(std::get<2>(runCli({"--smps", source, "--to", "sonic1-s3k-tempo", "--output", "kept.asm"})), 0);
+    EXPECT_EQ(fs::status(dir / "kept.asm").permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(slurp(dir / "kept.asm"), slurp(fs::path(BEATWRIGHT_GOLDEN) / "smps-s1s3k-whole.asm"));
     fs::remove_all(dir);
 }
 
