@@ -90,10 +90,6 @@ std::optional<Smps2asmTempo> smps2asmTempo(int source, int target, int n) {
     return Smps2asmTempo{target == 1 ? s2ToS1(s2ToS3(n)) : s2ToS3(n), n == 0};
 }
 
-bool SmpsPort::smps2asmExact(TempoModel to) const {
-    return !dividerChanged && smps2asmByte == byteOf(to, secondByte);
-}
-
 SmpsPort portPair(const Driver& from, int divider, int secondByte, const Driver& to, VideoStandard standard,
                   float tolerance) {
     const Pace source = paceOf(advanceOf(from.model, secondByte), divider, updatesOn(from, standard));

@@ -73,9 +73,6 @@ struct Driver {
 // A row of the table by its name, or a driver given by its parts, "MODEL@RATE" with the
 // PAL rate in updates a second, whole or a fraction ("carry-delay@60", "timeout@175/3").
 [[nodiscard]] std::optional<Driver> driverNamed(std::string_view name);
-inline constexpr std::string_view driverPartsRule =
-    "a driver's name, or MODEL@RATE: timeout, carry-advance or carry-delay, and its PAL updates a second from 1 to 300, "
-    "whole or a fraction such as 175/3";
 
 // The driver's updates a second on the standard, over 60.
 [[nodiscard]] Updates updatesOn(const Driver& driver, VideoStandard standard);

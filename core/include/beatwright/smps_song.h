@@ -66,8 +66,6 @@ struct SmpsPort {
     std::optional<int> smps2asmByte;  // the byte as written; none where SMPS2ASM refuses
     std::optional<double> smps2asmDeviation;
     bool smps2asmApproximate;
-    // SMPS2ASM's conversion of the byte as written is the port's byte, with the divider kept.
-    [[nodiscard]] bool smps2asmExact(TempoModel to) const;
 };
 // Precondition: the pair of the source driver's model, the tolerance as toSingle reads it.
 [[nodiscard]] SmpsPort portPair(const Driver& from, int divider, int secondByte, const Driver& to, VideoStandard standard,
