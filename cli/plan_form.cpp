@@ -42,7 +42,7 @@ json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
         entries.push_back({{"state", e.state}, {"order", e.order}, {"row", e.row}, {"rowsBefore", e.rowsBefore}});
     }
     json document{{"driver", driverJson(search.driver)},
-                  {"standard", search.standard == VideoStandard::PAL ? "PAL" : "NTSC"},
+                  {"standard", standardName(search.standard)},
                   {"tolerance", toDouble(search.tolerance)},
                   {"states", states},
                   {"entries", entries},

@@ -52,7 +52,7 @@ void printJson(const SmpsReport& r, std::ostream& out) {
     json document{{"model", infoOf(r.driver.model).name},
                   {"startSong", r.song.model ? json(r.song.startSong) : json(nullptr)},
                   {"driver", driverJson(r.driver)},
-                  {"standard", r.standard == VideoStandard::PAL ? "PAL" : "NTSC"},
+                  {"standard", standardName(r.standard)},
                   {"settings", settings}};
     if (r.to) {
         document["to"] = driverJson(*r.to);

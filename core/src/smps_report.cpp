@@ -143,8 +143,6 @@ std::vector<PortedSetting> portSettings(const SmpsReport& r) {
 
 namespace {
 
-std::string standardName(VideoStandard standard) { return standard == VideoStandard::PAL ? "PAL" : "NTSC"; }
-
 std::string portText(const SmpsReport& r, const PortedSetting& ported) {
     const SmpsPort& p = ported.port;
     std::string text;

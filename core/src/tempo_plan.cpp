@@ -370,8 +370,6 @@ std::string formText(const Song& song, const TempoPlan& plan, FormKind kind, boo
     return text;
 }
 
-std::string_view standardName(VideoStandard standard) { return standard == VideoStandard::PAL ? "PAL" : "NTSC"; }
-
 }  // namespace
 
 std::string planText(const Song& song, const TempoPlan& plan, const Driver& driver, VideoStandard standard,
