@@ -45,7 +45,7 @@ const ValueOption pairOption{"--pair", "DDPP",
                              "period on the timeout model, the tempo on the carry models)",
                              "four hex digits of a pair of the driver (see --list-drivers)"};
 const ValueOption formatOption{"--format", "FORMAT", "how each pair, the plan, the SMPS song or the drivers are written",
-                               "text or smps2asm, or json with --plan, --smps or --list-drivers"};
+                               "text or smps2asm, or json with --song, --smps or --list-drivers"};
 const ValueOption driverOption{"--driver", "NAME", "the SMPS driver the song plays on, sonic1 by default",
                                [] {
                                    std::string names;
@@ -54,7 +54,10 @@ const ValueOption driverOption{"--driver", "NAME", "the SMPS driver the song pla
                                                               "1 to 300, whole or a fraction: carry-delay@60, timeout@175/3)";
                                }()};
 const ValueOption songOption{"--song", "FILE",
-                             "answer for every speed and tempo the song plays, in play order", "a module file"};
+                             "answer for every speed and tempo the song plays, in play order",
+                             "a module, a Furnace or a DefleMask song"};
+const ValueOption subsongOption{"--subsong", "N", "with --song: the sub-song to read, 1 (the first) by default",
+                                wholeFrom(1, 256)};
 const ValueOption smpsOption{"--smps", "FILE",
                              "report an SMPS song's tempo settings: SMPS2ASM source or a song binary",
                              "an SMPS2ASM source or song binary"};
@@ -64,7 +67,8 @@ const ValueOption outputOption{"--output", "OUT",
                                "with --smps and --to: write the whole SMPS2ASM source with its tempo lines ported to OUT",
                                "a file to write, or - for standard output"};
 const std::array valueOptions{&speedOption,  &tempoOption, &toleranceOption, &pairOption, &formatOption,
-                              &driverOption, &songOption,  &smpsOption,      &toOption,   &outputOption};
+                              &driverOption, &songOption,  &subsongOption,   &smpsOption, &toOption,
+                              &outputOption};
 
 // Decimal digits only: "6.0", "+6" and " 6" are not what a script means by 6.
 std::string checkWhole(const ValueOption& option, const std::string& text, int low, int high) {
@@ -124,8 +128,9 @@ void refuse(std::string_view form, std::string_view why, std::initializer_list<s
 
 void rejectCombination(const Options& o) {
     const bool json = o.format == "json", source = o.format == "smps2asm";
-    if (o.format && *o.format != "text" && !source && !(json && (o.plan || o.smps))) formatOption.reject(*o.format);
+    if (o.format && *o.format != "text" && !source && !(json && (o.song || o.smps))) formatOption.reject(*o.format);
     if (o.plan && !o.song) throw UsageError("--plan needs --song FILE: it plans the whole song");
+    if (o.subsong && !o.song) throw UsageError("--subsong needs --song FILE: it chooses one of the song's sub-songs");
     if (o.to && !o.smps) throw UsageError("--to needs --smps FILE: it ports an SMPS song");
     if (o.output && !o.to) throw UsageError("--output needs --smps FILE and --to DRIVER: it writes the ported song");
     if (o.plan) refuse("--plan", "it prints the plan, not pair lists", {{o.details, "--details"}, {o.best, "--best"}});
@@ -158,6 +163,7 @@ int run(Options o, std::ostream& out, std::ostream& err) {
         if (o.speed) o.speed = checkWhole(speedOption, *o.speed, minSpeed, maxSongSpeed);
         return runSmpsForm(o, search, o.to ? std::optional(checkDriver(o.to, toOption)) : std::nullopt, out);
     }
+    if (o.subsong) o.subsong = checkWhole(subsongOption, *o.subsong, 1, 256);
     if (o.plan) return runPlanForm(o, search, out);
     if (o.song) return runSongForm(o, search, out);
     o.speed = checkWhole(speedOption, *o.speed, minSpeed, maxSongSpeed);
@@ -196,9 +202,10 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                  "  beatwright-cli --speed S --tempo T [--tolerance PCT] [--pal] [--driver NAME] [--details]\n"
                  "                 [--format FORMAT]\n"
                  "  beatwright-cli --speed S --pair DDPP [--pal] [--driver NAME]\n"
-                 "  beatwright-cli --song FILE [--tolerance PCT] [--pal] [--driver NAME] [--details] [--best]\n"
+                 "  beatwright-cli --song FILE [--subsong N] [--tolerance PCT] [--pal] [--driver NAME] [--details]\n"
+                 "                 [--best] [--format FORMAT]\n"
+                 "  beatwright-cli --song FILE [--subsong N] --plan [--tolerance PCT] [--pal] [--driver NAME]\n"
                  "                 [--format FORMAT]\n"
-                 "  beatwright-cli --song FILE --plan [--tolerance PCT] [--pal] [--driver NAME] [--format FORMAT]\n"
                  "  beatwright-cli --smps FILE [--driver NAME] [--pal] [--speed S] [--to NAME [--tolerance PCT]\n"
                  "                 [--output OUT]] [--format FORMAT]\n"
                  "  beatwright-cli --list-drivers [--format text|json]\n"
@@ -216,7 +223,8 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     for (const auto& [option, value] : {std::pair{&speedOption, &o.speed}, std::pair{&tempoOption, &o.tempo},
                                         std::pair{&toleranceOption, &o.tolerance}, std::pair{&pairOption, &o.pair},
                                         std::pair{&formatOption, &o.format}, std::pair{&driverOption, &o.driver},
-                                        std::pair{&songOption, &o.song}, std::pair{&smpsOption, &o.smps},
+                                        std::pair{&songOption, &o.song}, std::pair{&subsongOption, &o.subsong},
+                                        std::pair{&smpsOption, &o.smps},
                                         std::pair{&toOption, &o.to}, std::pair{&outputOption, &o.output}}) {
         app.add_option(option->name, *value, option->meaning + (": " + option->accepts))
             ->type_name(option->typeName);

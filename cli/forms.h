@@ -27,7 +27,7 @@ struct UsageError : std::runtime_error {
 };
 
 struct Options {
-    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song, smps, to, output;
+    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song, subsong, smps, to, output;
     bool pal = false;
     bool details = false;
     bool best = false;
@@ -53,7 +53,7 @@ struct Search {
 void printMatches(const std::vector<Match>& matches, const Options& o, const Search& search, const std::string& speed,
                   std::ostream& out);
 
-// The song file of --song, or a UsageError naming it and why it is no song.
+// The song of --song (its --subsong), or a UsageError naming the file and why it is no song.
 [[nodiscard]] Song readSongOption(const Options& o);
 
 // The forms, each on checked options; each returns the exit status.
@@ -62,6 +62,9 @@ int runSongForm(const Options& o, Search& search, std::ostream& out);
 int runPlanForm(const Options& o, const Search& search, std::ostream& out);
 int runSmpsForm(const Options& o, const Search& search, const std::optional<Driver>& to, std::ostream& out);
 int runDriversForm(const Options& o, std::ostream& out);
+
+// The song's states, entries and loop point, for every JSON document that holds a song.
+[[nodiscard]] nlohmann::json songJson(const Song& song);
 
 // A driver's row of facts, for every JSON document that names one.
 [[nodiscard]] nlohmann::json driverJson(const Driver& driver);

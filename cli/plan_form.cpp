@@ -13,8 +13,6 @@ namespace {
 
 using nlohmann::json;
 
-json position(int order, int row) { return {{"order", order}, {"row", row}}; }
-
 json formJson(const PlanForm& form, const Driver& driver) {
     // Bytes as the song holds them: a period of 256 is 00.
     const auto written = [&](int secondByte) { return byteOf(driver.model, secondByte); };
@@ -33,21 +31,11 @@ json formJson(const PlanForm& form, const Driver& driver) {
 }
 
 json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
-    json states = json::array(), entries = json::array();
-    for (const SongState& s : song.states) {
-        states.push_back({{"speed", s.speed}, {"tempo", s.tempo}, {"order", s.order}, {"row", s.row},
-                          {"rows", s.rows}, {"seconds", s.seconds}, {"slides", s.slides}});
-    }
-    for (const SongEntry& e : song.entries) {
-        entries.push_back({{"state", e.state}, {"order", e.order}, {"row", e.row}, {"rowsBefore", e.rowsBefore}});
-    }
     json document{{"driver", driverJson(search.driver)},
                   {"standard", standardName(search.standard)},
                   {"tolerance", toDouble(search.tolerance)},
-                  {"states", states},
-                  {"entries", entries},
-                  {"loop", song.loop ? position(song.loop->order, song.loop->row) : json(nullptr)},
                   {"recommended", formName(plan.recommendedForm)}};
+    document.update(songJson(song));
     for (const FormKind kind : formKinds) document[formName(kind)] = formJson(plan.form(kind), search.driver);
     return document;
 }

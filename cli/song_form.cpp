@@ -1,8 +1,9 @@
 #include <fmt/format.h>
+#include <nlohmann/json.hpp>
 
 #include <ostream>
 
-#include "beatwright/song.h"
+#include "beatwright/song_file.h"
 #include "beatwright/value_text.h"
 #include "forms.h"
 
@@ -16,29 +17,64 @@ std::string driftText(double seconds, float deviation) {
     return text.substr(1) == "0.00" ? "0.00" : text;
 }
 
-std::string stateLine(const SongState& state) {
-    return fmt::format("speed {}, tempo {}: from order {} row {}, {} row{}, {:.1f} s{}", state.speed, state.tempo,
-                       state.order, state.row, state.rows, state.rows == 1 ? "" : "s", state.seconds,
-                       state.slides ? ", the tempo slides" : "");
+// A turn's rows are listed as rows of its common ticks, a unit each.
+std::string stateLine(const Song& song, const SongState& state) {
+    std::string turn;
+    for (const int t : state.turn) turn += fmt::format("{}{}", turn.empty() ? "" : ", ", t);
+    return fmt::format("{}: from order {} row {}, {} row{}, {:.1f} s{}{}", stateTitle(song, state), state.order, state.row,
+                       state.rows, state.rows == 1 ? "" : "s", state.seconds, state.slides ? ", the tempo slides" : "",
+                       turn.empty() ? "" : fmt::format("; below, a unit a row of {} tick{}, rows of {} units in turn",
+                                                       state.speed, state.speed == 1 ? "" : "s", turn));
 }
+
+using nlohmann::json;
+
+json number(const Fraction& f) { return f.den == 1 ? json(f.num) : json(valueOf(f)); }
 
 }  // namespace
 
-Song readSongOption(const Options& o) {
-    try {
-        return readSongFile(*o.song);
-    } catch (const SongError& e) {
-        throw UsageError(*o.song + ": " + e.what());
+json songJson(const Song& song) {
+    json states = json::array(), entries = json::array();
+    for (const SongState& s : song.states) {
+        // An XM tempo T ticks 2/5 T times a second.
+        const Fraction tickRate = s.tickRate.num != 0 ? s.tickRate : reduced(2 * s.tempo.num, 5 * s.tempo.den);
+        json state{{"speed", s.speed}, {"tempo", number(s.tempo)}, {"order", s.order}, {"row", s.row},
+                   {"rows", s.rows}, {"seconds", s.seconds}, {"slides", s.slides}, {"tickRate", number(tickRate)},
+                   {"virtualTempo", {s.virtualNum, s.virtualDen}}, {"rowSeconds", rowSeconds(s)}, {"speeds", s.speeds}};
+        if (!s.turn.empty()) state["turn"] = s.turn;
+        if (const auto bpm = beatsPerMinute(song, s)) state["bpm"] = *bpm;
+        states.push_back(state);
     }
+    for (const SongEntry& e : song.entries) {
+        entries.push_back({{"state", e.state}, {"order", e.order}, {"row", e.row}, {"rowsBefore", e.rowsBefore}});
+    }
+    const json loop = song.loop ? json{{"order", song.loop->order}, {"row", song.loop->row}} : json(nullptr);
+    return {{"states", states}, {"entries", entries}, {"loop", loop}};
+}
+
+Song readSongOption(const Options& o) {
+    OpenedSong opened = [&] {
+        try {
+            return openSongFile(*o.song, o.subsong ? std::stoi(*o.subsong) - 1 : 0);
+        } catch (const SongError& e) {
+            throw UsageError(*o.song + ": " + e.what());
+        }
+    }();
+    if (!opened.song) throw UsageError(*o.song + ": an SMPS song: --smps FILE reports its tempo settings");
+    return std::move(*opened.song);
 }
 
 // Each state of the song, in the order first entered: a header line, then its lines as a
 // search prints them. As SMPS2ASM only one pair can be the header: the others are comments.
 int runSongForm(const Options& o, Search& search, std::ostream& out) {
     const Song song = readSongOption(o);
+    if (o.format == "json") {
+        out << songJson(song).dump(2) << '\n';
+        return exitMatches;
+    }
     for (const SongState& state : song.states) {
         const std::string speed = integerText(state.speed);
-        const std::vector<Match> matches = search.run(speed, integerText(state.tempo));
+        const std::vector<Match> matches = search.run(speed, tempoText(state.tempo));
         const Match closest = matches.empty() ? closestMatch(search.table) : matches.front();
         if (o.format == "smps2asm") {
             const std::string line = smps2asmLine(closest.divider, closest.period);
@@ -46,12 +82,12 @@ int runSongForm(const Options& o, Search& search, std::ostream& out) {
                                                                    closest.line.substr(5))
                                                      : "";
             out << (&state == &song.states.front()
-                        ? line + "\t; " + stateLine(state) + note
-                        : fmt::format("; speed {}, tempo {}: {}{}", state.speed, state.tempo, line, note))
+                        ? line + "\t; " + stateLine(song, state) + note
+                        : fmt::format("; {}: {}{}", stateTitle(song, state), line, note))
                 << '\n';
             continue;
         }
-        out << stateLine(state) << "; ";
+        out << stateLine(song, state) << "; ";
         if (matches.empty()) out << "no pair within " << search.tolerance << "%; ";
         out << "the closest pair" << (matches.empty() ? ", " + closest.line.substr(0, 4) + "," : "") << " drifts "
             << driftText(state.seconds, search.deviationOf(closest)) << " s\n";

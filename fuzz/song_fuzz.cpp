@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         const beatwright::Song song = beatwright::readSong(std::span(data, size));
         for (const beatwright::SongState& s : song.states) {
-            if (s.speed <= 0 || s.tempo <= 0 || s.rows <= 0 || !(s.seconds > 0)) std::abort();
+            if (s.speed <= 0 || s.tempo.num <= 0 || s.tempo.den <= 0 || s.units <= 0 || s.rows <= 0 || !(s.seconds > 0)) std::abort();
         }
         for (const beatwright::SongEntry& e : song.entries) {
             if (e.state < 0 || e.state >= static_cast<int>(song.states.size())) std::abort();

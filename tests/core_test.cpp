@@ -87,14 +87,22 @@ TEST(Core, RefusalsSayWhy) {
     EXPECT_EQ(closestMatch(table).line, "0724 perfect match");
 }
 
+// An XM state first entered at the place, with its rows.
+SongState stateOf(int speed, int tempo, int order, int row, long rows) {
+    SongState s = xmState(speed, tempo, order, row);
+    s.rows = s.units = rows;
+    s.seconds = static_cast<double>(rows) * speed * 2.5 / tempo;
+    return s;
+}
+
 // A song that enters each state once, in order, and repeats from its start.
 Song songOf(const std::vector<std::tuple<int, int, long>>& states) {
-    Song song{{}, {}, SongLoop{0, 0, 0, 0}};
+    Song song{{}, {}, SongLoop{0, 0, 0, 0, 0}};
     long rows = 0;
     for (const auto& [speed, tempo, count] : states) {
         const int index = static_cast<int>(song.states.size());
-        song.states.push_back({speed, tempo, index, 0, count, count * speed * 2.5 / tempo, false});
-        song.entries.push_back({index, index, 0, rows});
+        song.states.push_back(stateOf(speed, tempo, index, 0, count));
+        song.entries.push_back({index, index, 0, rows, rows});
         rows += count;
     }
     return song;
@@ -191,13 +199,13 @@ TEST(TempoPlan, ToleranceAndRecommendation) {
 
 TEST(TempoPlan, CommandsWhereTheByteChangesAndAtTheLoop) {
     // 125 and 150 at speed 6 alternate; divider 6 plays them with periods 6 and 256.
-    Song song{{{6, 125, 0, 0, 32, 32 * 6 * 2.5 / 125, false}, {6, 150, 0, 16, 32, 32 * 6 * 2.5 / 150, false}},
-              {{0, 0, 0, 0}, {1, 0, 16, 16}, {0, 1, 0, 32}, {1, 1, 16, 48}},
-              SongLoop{1, 0, 0, 32}};  // onto a command already there
+    Song song{{stateOf(6, 125, 0, 0, 32), stateOf(6, 150, 0, 16, 32)},
+              {{0, 0, 0, 0, 0}, {1, 0, 16, 16, 16}, {0, 1, 0, 32, 32}, {1, 1, 16, 48, 48}},
+              SongLoop{1, 0, 0, 32, 32}};  // onto a command already there
     const Driver sonic1 = *driverNamed("sonic1");
     std::vector<TempoCommand> changes{{0, 16, 16, 256, false}, {1, 0, 32, 6, false}, {1, 16, 48, 256, false}};
     EXPECT_EQ(planTempo(song, sonic1, VideoStandard::NTSC, "5").tempoCommands.commands, changes);
-    song.loop = SongLoop{0, 8, 0, 8};  // within the first stretch, while the song ends on 256
+    song.loop = SongLoop{0, 8, 0, 8, 8};  // within the first stretch, while the song ends on 256
     changes.insert(changes.begin(), {0, 8, 8, 6, true});
     EXPECT_EQ(planTempo(song, sonic1, VideoStandard::NTSC, "5").tempoCommands.commands, changes);
     song.entries.pop_back();  // it ends on 6, as at the loop point

@@ -7,18 +7,31 @@
 #include <string>
 #include <vector>
 
-#include "beatwright/song.h"
+#include "beatwright/song_file.h"
+#include "support/tracker_writer.h"
 #include "support/xm_writer.h"
 
 namespace beatwright {
 namespace {
 
+// An XM state and an entry as the cases write them; in rows, which are its units.
+struct XmState {
+    int speed, tempo, order, row;
+    long rows;
+    double seconds;
+    bool slides;
+};
+struct XmEntry {
+    int state, order, row;
+    long rowsBefore;
+};
+
 struct SongCase {
     const char* name;
     std::vector<unsigned char> module;
-    std::vector<SongState> states;  // seconds: rows x speed x 2.5 / tempo, tick by tick where the tempo moves
-    std::vector<SongEntry> entries;
-    SongLoop loop = {0, 0, 0, 0};
+    std::vector<XmState> states;  // seconds: rows x speed x 2.5 / tempo, tick by tick where the tempo moves
+    std::vector<XmEntry> entries;
+    XmEntry loop = {0, 0, 0, 0};  // its order, row, state and rows before
 };
 
 std::vector<unsigned char> xm(const testing::XmSong& song) { return testing::writeXm(song); }
@@ -50,13 +63,97 @@ TEST(Song, StatesEntriesAndLoopInPlayOrder) {
     };
     for (const SongCase& c : cases) {
         Song song = readSong(c.module);
-        for (std::size_t i = 0; i < std::min(song.states.size(), c.states.size()); ++i) {
-            EXPECT_NEAR(song.states[i].seconds, c.states[i].seconds, 1e-9) << c.name;
-            song.states[i].seconds = c.states[i].seconds;  // compared to the nanosecond just above
+        std::vector<SongState> states;
+        std::vector<SongEntry> entries;
+        for (const XmState& x : c.states) {
+            states.push_back(xmState(x.speed, x.tempo, x.order, x.row));
+            states.back().rows = states.back().units = x.rows;
+            states.back().seconds = x.seconds;
+            states.back().slides = x.slides;
         }
-        EXPECT_EQ(song.states, c.states) << c.name;
-        EXPECT_EQ(song.entries, c.entries) << c.name;
-        EXPECT_EQ(song.loop, std::optional(c.loop)) << c.name;
+        for (const XmEntry& e : c.entries) entries.push_back({e.state, e.order, e.row, e.rowsBefore, e.rowsBefore});
+        for (std::size_t i = 0; i < std::min(song.states.size(), states.size()); ++i) {
+            EXPECT_NEAR(song.states[i].seconds, states[i].seconds, 1e-9) << c.name;
+            song.states[i].seconds = states[i].seconds;  // compared to the nanosecond just above
+        }
+        EXPECT_EQ(song.states, states) << c.name;
+        EXPECT_EQ(song.entries, entries) << c.name;
+        const auto [order, row, state, before] = c.loop;
+        EXPECT_EQ(song.loop, std::optional(SongLoop{order, row, state, before, before})) << c.name;
+    }
+}
+
+using testing::TrackerEffect;
+
+// A tracker's state as the cases write it: speeds in turn, the tick rate num/den and the
+// virtual tempo, its rows, their units (rows of the speeds' common ticks) and ticks.
+struct TrackerState {
+    std::vector<int> speeds;
+    long long rateNum, rateDen;
+    int virtualNum, virtualDen;
+    long rows, units, ticks;
+};
+
+struct TrackerCase {
+    const char* name;
+    std::vector<unsigned char> file;
+    std::vector<TrackerState> states;
+    std::optional<SongLoop> loop = SongLoop{0, 0, 0, 0, 0};
+};
+
+// Worked by hand from the documents: each row's ticks, in turn, at its rate.
+TEST(Song, FurnaceAndDefleMaskTiming) {
+    const TrackerCase cases[] = {
+        // Rows 0-3 at speed 6; 09 01 picks the groove 4 2 from order 0 row 4, its turn running
+        // on across the orders; C032 sets 50 Hz, FD/FE a virtual tempo of 100/150; the 0D on
+        // the last order is ignored (its flag), the 0B with an empty value goes to order 0.
+        {"a groove, a tick rate and a virtual tempo",
+         testing::writeFurnace({.version = 240, .speeds = {6}, .grooves = {{3}, {4, 2}}, .orders = 2,
+                                .effects = {{5, 0, 4, 0x09, 1}, {0, 1, 2, 0xC0, 0x32}, {5, 1, 5, 0xFD, 100}, {5, 1, 5, 0xFE, 150},
+                                            {1, 1, 6, 0x0D, 3}, {0, 1, 7, 0x0B, -1}},
+                                .flags = "ignoreJumpAtEnd=true\n", .compressed = true}),
+         {{{6}, 60, 1, 1, 1, 4, 4, 24}, {{4, 2}, 60, 1, 1, 1, 6, 9, 18}, {{4, 2}, 50, 1, 1, 1, 3, 5, 10}, {{4, 2}, 50, 1, 100, 150, 3, 4, 8}}},
+        // The old layout: the time base doubles the speed pattern 3 2, not the groove 09 00
+        // picks on the PSG's last channel; a Genesis is two chips before the speed pattern.
+        {"the old layout's time base and chip count",
+         testing::writeFurnace({.version = 228, .timeBase = 1, .speeds = {3, 2}, .grooves = {{5}}, .rows = 4, .orders = 2,
+                                .effects = {{9, 1, 0, 0x09, 0}, {0, 1, 1, 0x0D, 2}}, .oldFlags = {0, 0, 0, 1}}),
+         {{{6, 4}, 60, 1, 1, 1, 4, 10, 20}, {{5}, 60, 1, 1, 1, 4, 4, 20}}},
+        // Before 113 the first of 0B and 0D wins; 0F sets the second of two speeds.
+        {"old patterns, 0Fxx and the old jump treatment",
+         testing::writeFurnace({.version = 100, .speeds = {3, 3}, .rows = 4, .orders = 2,
+                                .effects = {{1, 0, 2, 0x0F, 5}, {0, 1, 1, 0x0B, 0}, {0, 1, 1, 0x0D, 2}}}),
+         {{{3}, 60, 1, 1, 1, 2, 2, 6}, {{3, 5}, 60, 1, 1, 1, 4, 16, 16}}},
+        // PAL; the time base doubles both speeds and 0F03. Three rows a pattern: on order 1
+        // the speeds swap. The 0D on the last order is ignored.
+        {"DefleMask's speed parity",
+         testing::writeDefleMask({.version = 25, .timeBase = 1, .speed1 = 3, .speed2 = 2, .ntsc = false, .rows = 3, .orders = 2,
+                                  .effects = {{0, 1, 2, 0x0F, 3}, {3, 1, 1, 0x0D, 0}}}),
+         {{{6, 4}, 50, 1, 1, 1, 5, 13, 26}, {{6}, 50, 1, 1, 1, 1, 1, 6}}},
+        {"DefleMask's custom rate", testing::writeDefleMask({.speed1 = 2, .speed2 = 2, .customHz = "075", .rows = 2}),
+         {{{2}, 75, 1, 1, 1, 2, 2, 4}}},
+        // FF's row plays in full, then the song stops.
+        {"a stop", testing::writeFurnace({.version = 249, .rows = 4, .effects = {{2, 0, 1, 0xFF, -1}}}),
+         {{{6}, 60, 1, 1, 1, 2, 2, 12}}, std::nullopt},
+    };
+    for (const TrackerCase& c : cases) {
+        const OpenedSong opened = openSong(c.file);
+        ASSERT_TRUE(opened.song) << c.name;
+        const Song& song = *opened.song;
+        ASSERT_EQ(song.states.size(), c.states.size()) << c.name;
+        for (std::size_t i = 0; i < c.states.size(); ++i) {
+            const TrackerState& want = c.states[i];
+            const SongState& got = song.states[i];
+            EXPECT_EQ(std::tuple(got.speeds, got.tickRate, got.virtualNum, got.virtualDen, got.rows, got.units),
+                      std::tuple(want.speeds, Fraction{want.rateNum, want.rateDen}, want.virtualNum, want.virtualDen, want.rows, want.units))
+                << c.name << ", state " << i;
+            // Seconds: ticks x den / (num x rate); a row of `speed` ticks against the tempo.
+            const double seconds = static_cast<double>(want.ticks * want.virtualDen * want.rateDen) / (want.virtualNum * want.rateNum);
+            EXPECT_NEAR(got.seconds, seconds, 1e-12) << c.name << ", state " << i;
+            EXPECT_NEAR(static_cast<double>(got.units) * rowSeconds(got), seconds, 1e-12) << c.name << ", state " << i;
+        }
+        EXPECT_EQ(song.loop, c.loop) << c.name;
+        EXPECT_EQ(song.rowsPerBeat, 4) << c.name;
     }
 }
 

@@ -258,7 +258,7 @@ void WindowTest::actions_data() {
                        "&Tempo plan...\nspeed 8, tempo 125 \u2014 order 0, row 0\nspeed 4, tempo 125 \u2014 order 0, row 2",
                        "speed 4, tempo 125", "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%",
                        "; Tempo for sonic1 (timeout model), NTSC: one pair, no tempo command",
-                       "Open song: Cannot read broken.xm:\nnot a module file (XM, MOD, S3M, IT or another tracker format).",
+                       "Open song: Cannot read broken.xm:\nnot a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song.",
                        "song.xm \u2014 Beatwright", "&Tempo plan...\nspeed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\nspeed 64, tempo 125 \u2014 "
                        "order 0, row 8 (not in the lists: see beatwright-cli --song) (off)\nspeed 6, tempo 135 \u2014 order 0, row 17"};
     // Played on the first driver of its model; 60 x 2/3 = 40 units a second at speed 1: XM tempo 40 x 2.5.

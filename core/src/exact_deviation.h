@@ -1,22 +1,44 @@
 #pragma once
 
 #include <cmath>
-#include <cstdlib>
+#include <utility>
 
 namespace beatwright {
 
-// Products of two deviations' terms pass 64 bits.
+// A tracker's rate is a fraction whose terms pass 64 bits once multiplied out.
 __extension__ typedef __int128 Wide;
+__extension__ typedef unsigned __int128 UWide;
 
-// One rate over another, less one: (over / base), both small integers, so exact.
+// One rate over another, less one: (over / base), exactly.
 struct Deviation {
-    long long over = 0, base = 1;
+    Wide over = 0, base = 1;
 };
+
+inline UWide magnitude(Wide w) { return w < 0 ? static_cast<UWide>(-w) : static_cast<UWide>(w); }
+
+// -1, 0, 1 as a/b is smaller than, equal to, larger than c/d (b, d positive). Small terms
+// are cross-multiplied; large ones compared by their continued fractions, with no product.
+inline int compareFractions(UWide a, UWide b, UWide c, UWide d) {
+    constexpr UWide small = UWide(1) << 63;
+    if (a < small && b < small && c < small && d < small) {
+        const UWide left = a * d, right = c * b;
+        return left < right ? -1 : left > right ? 1 : 0;
+    }
+    for (int sign = 1;; sign = -sign) {
+        const UWide p = a / b, q = c / d;
+        if (p != q) return p < q ? -sign : sign;
+        a %= b;
+        c %= d;
+        if (a == 0 || c == 0) return a == c ? 0 : a == 0 ? -sign : sign;
+        // a/b against c/d is d/c against b/a.
+        std::swap(a, b);
+        std::swap(c, d);
+    }
+}
 
 // -1, 0, 1 as |a| is smaller than, equal to, larger than |b|.
 inline int compareMagnitude(const Deviation& a, const Deviation& b) {
-    const Wide left = Wide(std::llabs(a.over)) * b.base, right = Wide(std::llabs(b.over)) * a.base;
-    return left < right ? -1 : left > right ? 1 : 0;
+    return compareFractions(magnitude(a.over), magnitude(a.base), magnitude(b.over), magnitude(b.base));
 }
 
 inline double percentOf(const Deviation& d) { return static_cast<double>(d.over * 100) / static_cast<double>(d.base); }
@@ -26,14 +48,14 @@ inline bool within(const Deviation& d, float tolerance) {
     if (d.over == 0) return true;
     int e = 0;
     const double fraction = std::frexp(static_cast<double>(tolerance), &e);
-    const auto m = static_cast<long long>(std::ldexp(fraction, 24));
+    const auto m = static_cast<UWide>(std::ldexp(fraction, 24));
     const int shift = 24 - e;
-    // Below 2^-60 percent no deviation of small integers is that close but zero.
+    // Below 2^-60 percent no deviation of the rates here is that close but zero.
     if (shift > 80) return false;
-    Wide left = Wide(std::llabs(d.over)) * 100, right = Wide(m) * d.base;
-    if (shift >= 0) left <<= shift;
-    else right <<= -shift;
-    return left <= right;
+    if (shift < -40) return true;
+    // |over| / base against m / (100 x 2^shift).
+    const UWide limitNum = shift >= 0 ? m : m << -shift, limitDen = shift >= 0 ? UWide(100) << shift : UWide(100);
+    return compareFractions(magnitude(d.over), magnitude(d.base), limitNum, limitDen) <= 0;
 }
 
 }  // namespace beatwright

@@ -33,25 +33,25 @@ std::vector<ByteRate> bytesBySpeed(TempoModel model) {
     return bytes;
 }
 
-// SMPS rows a second over XM rows a second, less one. With the updates a second u =
-// num/den of 60, a pair's advancing/frames, divider d, k units a row, speed S and tempo T:
-// 60 u adv / (frames d k) against 2 T / (5 S) gives 150 num adv S / (den frames d k T).
+// SMPS rows a second over the song's rows a second, less one. With the updates a second u =
+// num/den of 60, a pair's advancing/frames, divider d, k units a row, speed S and tempo T =
+// tn/td: 60 u adv / (frames d k) against 2 T / (5 S) gives 150 num adv S td / (den frames d k tn).
 class Measure {
 public:
     Measure(const Driver& driver, VideoStandard standard) : updates_(updatesOn(driver, standard)) {}
 
     [[nodiscard]] Deviation of(const SongState& s, const Advance& a, int divider, int units) const {
-        const long long smps = 150LL * updates_.num * a.advancing * s.speed;
-        const long long xm = static_cast<long long>(updates_.den) * a.frames * divider * units * s.tempo;
+        const Wide smps = smpsTerm(s, a), xm = perUnit(s, a, divider) * units;
         return {smps - xm, xm};
     }
 
-    // The row length that brings the state's rows closest to the XM's, the shorter on a tie.
+    // The row length that brings the state's rows closest to the song's, the shorter on a tie;
+    // the longest row of a turn must fit too.
     [[nodiscard]] std::pair<int, Deviation> bestUnits(const SongState& s, const Advance& a, int divider) const {
-        const int most = std::min(maxRowUnits, maxDurationTicks / divider);
-        const long long smps = 150LL * updates_.num * a.advancing * s.speed;
-        const long long perUnit = static_cast<long long>(updates_.den) * a.frames * divider * s.tempo;
-        const int below = static_cast<int>(std::clamp<long long>(smps / perUnit, 1, most));
+        const int longest = s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end());
+        const int most = std::max(1, std::min(maxRowUnits, maxDurationTicks / divider) / longest);
+        const Wide quotient = smpsTerm(s, a) / perUnit(s, a, divider);
+        const int below = static_cast<int>(std::clamp<Wide>(quotient, 1, most));
         const int above = std::min(below + 1, most);
         const Deviation first = of(s, a, divider, below), second = of(s, a, divider, above);
         if (compareMagnitude(second, first) < 0) return {above, second};
@@ -60,11 +60,18 @@ public:
 
     // Seconds the state's rows take on SMPS.
     [[nodiscard]] double smpsSeconds(const SongState& s, const Advance& a, int divider, int units) const {
-        return static_cast<double>(s.rows) * units * updates_.den * a.frames * divider /
+        return static_cast<double>(s.units) * units * updates_.den * a.frames * divider /
                (60.0 * updates_.num * a.advancing);
     }
 
 private:
+    [[nodiscard]] Wide smpsTerm(const SongState& s, const Advance& a) const {
+        return Wide(150) * updates_.num * a.advancing * s.speed * s.tempo.den;
+    }
+    [[nodiscard]] Wide perUnit(const SongState& s, const Advance& a, int divider) const {
+        return Wide(updates_.den) * a.frames * divider * s.tempo.num;
+    }
+
     Updates updates_;
 };
 
@@ -77,7 +84,7 @@ struct Choice {
 
 long unitsOf(const Song& song, const std::vector<int>& units) {
     long total = 0;
-    for (std::size_t s = 0; s < song.states.size(); ++s) total += song.states[s].rows * units[s];
+    for (std::size_t s = 0; s < song.states.size(); ++s) total += song.states[s].units * units[s];
     return total;
 }
 
@@ -201,7 +208,7 @@ std::vector<TempoCommand> commandsOf(const Song& song, const std::vector<int>& d
             const int value = (*kinds[k].second)[e.state];
             if (value == current[k]) continue;
             current[k] = value;
-            commands.push_back({e.order, e.row, e.rowsBefore, value, false, kinds[k].first});
+            commands.push_back({e.order, e.row, e.unitsBefore, value, false, kinds[k].first});
         }
     }
     if (!song.loop) return commands;
@@ -211,9 +218,9 @@ std::vector<TempoCommand> commandsOf(const Song& song, const std::vector<int>& d
         const auto there = [&](const TempoCommand& c) { return c.kind == kinds[k].first && c.order == loop.order && c.row == loop.row; };
         if (value == current[k] || std::any_of(commands.begin(), commands.end(), there)) continue;
         const auto before = std::find_if(commands.begin(), commands.end(), [&](const TempoCommand& c) {
-            return c.unitsBefore > loop.rowsBefore || (c.unitsBefore == loop.rowsBefore && c.kind == CommandKind::Tempo && k == 0);
+            return c.unitsBefore > loop.unitsBefore || (c.unitsBefore == loop.unitsBefore && c.kind == CommandKind::Tempo && k == 0);
         });
-        commands.insert(before, {loop.order, loop.row, loop.rowsBefore, value, true, kinds[k].first});
+        commands.insert(before, {loop.order, loop.row, loop.unitsBefore, value, true, kinds[k].first});
     }
     return commands;
 }
@@ -221,7 +228,7 @@ std::vector<TempoCommand> commandsOf(const Song& song, const std::vector<int>& d
 void checkSong(const Song& song) {
     if (song.states.empty() || song.entries.empty()) throw std::invalid_argument("a plan needs a song with rows");
     for (const SongState& s : song.states) {
-        if (s.speed <= 0 || s.tempo <= 0) throw std::invalid_argument("a state's speed and tempo must be positive");
+        if (s.speed <= 0 || s.tempo.num <= 0 || s.tempo.den <= 0 || s.units <= 0) throw std::invalid_argument("a state's speed and tempo must be positive");
     }
     const auto outside = [&](int state) { return state < 0 || static_cast<std::size_t>(state) >= song.states.size(); };
     if (std::any_of(song.entries.begin(), song.entries.end(), [&](const SongEntry& e) { return outside(e.state); }) ||
@@ -279,8 +286,6 @@ std::string deviationText(double percent) {
 
 namespace {
 
-std::string stateName(const SongState& s) { return fmt::format("speed {}, tempo {}", s.speed, s.tempo); }
-
 std::string driftText(double seconds) {
     const std::string text = fmt::format("{:+.2f}", seconds);
     return text.substr(1) == "0.00" ? "0.00" : text;
@@ -310,16 +315,25 @@ std::string entriesOf(const Song& song, std::size_t state) {
     return text;
 }
 
+// A row's units in the state, k units a row of its speed: "2 units a row", "rows of 6, 4, 5, 3 units in turn".
+std::string rowUnitsText(const SongState& s, int k) {
+    if (s.turn.empty()) return plural(k, "unit") + " a row";
+    std::string units;
+    for (const int t : s.turn) units += fmt::format("{}{}", units.empty() ? "" : ", ", t * k);
+    return fmt::format("rows of {} units in turn", units);
+}
+
 // How a state plays in the form: its rows' units, or its own divider and byte.
-std::string playedAs(const PlanForm& form, FormKind kind, std::size_t s, const Driver& driver) {
+std::string playedAs(const PlanForm& form, FormKind kind, const SongState& state, std::size_t s, const Driver& driver) {
     const std::string byteName(infoOf(driver.model).byteName);
+    const std::string turn = state.turn.empty() ? "" : ", " + rowUnitsText(state, 1);
     switch (kind) {
     case FormKind::OnePair:
-        return plural(form.rowUnits[s], "unit") + " a row";
+        return rowUnitsText(state, form.rowUnits[s]);
     case FormKind::TempoCommands:
-        return fmt::format("{} ${}", byteName, hexpad(form.secondBytes[s]));
+        return fmt::format("{} ${}{}", byteName, hexpad(form.secondBytes[s]), turn);
     case FormKind::EachStretch:
-        return fmt::format("divider ${}, {} ${}", hexpad(form.dividers[s]), byteName, hexpad(form.secondBytes[s]));
+        return fmt::format("divider ${}, {} ${}{}", hexpad(form.dividers[s]), byteName, hexpad(form.secondBytes[s]), turn);
     }
     return "";
 }
@@ -351,7 +365,7 @@ std::string formText(const Song& song, const TempoPlan& plan, FormKind kind, boo
     std::string text = fmt::format("{}: {}", recommended ? "Recommended" : "Other", formTitle(kind));
     text += fmt::format("\n  header: {}\n", smps2asmLine(form.divider, form.secondByte));
     for (std::size_t s = 0; s < song.states.size(); ++s) {
-        text += fmt::format("  {}: {}, {}{}; at {}\n", stateName(song.states[s]), playedAs(form, kind, s, driver),
+        text += fmt::format("  {}: {}, {}{}; at {}\n", stateTitle(song, song.states[s]), playedAs(form, kind, song.states[s], s, driver),
                             deviationText(form.deviations[s]), song.states[s].slides ? " (the tempo slides within its rows)" : "",
                             entriesOf(song, s));
     }
@@ -395,7 +409,7 @@ std::string planSmps2asm(const Song& song, const TempoPlan& plan, const Driver& 
     }
     text += "\t" + smps2asmLine(form.divider, form.secondByte) + "\n";
     for (std::size_t s = 0; s < song.states.size(); ++s) {
-        text += fmt::format("; {}: {}, {}; at {}\n", stateName(song.states[s]), playedAs(form, kind, s, driver),
+        text += fmt::format("; {}: {}, {}; at {}\n", stateTitle(song, song.states[s]), playedAs(form, kind, song.states[s], s, driver),
                             deviationText(form.deviations[s]), entriesOf(song, s));
     }
     for (const TempoCommand& c : form.commands) text += fmt::format("\t{}\t; {}\n", commandLine(c), commandPlace(c));

@@ -19,7 +19,7 @@ namespace {
 std::string loadError(int code) {
     switch (-code) {
     case XMP_ERROR_FORMAT:
-        return "not a module file (XM, MOD, S3M, IT or another tracker format)";
+        return "not a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song";
     case XMP_ERROR_DEPACK:
         return "a packed module that cannot be unpacked";
     case XMP_ERROR_SYSTEM:
@@ -62,25 +62,26 @@ Song readSong(std::span<const unsigned char> module) {
         if (frame.loop_count > 0) {
             const auto there = firstPass.find({frame.pos, frame.row});
             const auto [state, before] = there != firstPass.end() ? there->second : std::pair{current, rows};
-            song.loop = SongLoop{frame.pos, frame.row, state, before};
+            song.loop = SongLoop{frame.pos, frame.row, state, before, before};
             break;
         }
         if (frame.frame == 0) {
             // A row's state is the speed and tempo at its first tick.
             const auto found = std::find_if(song.states.begin(), song.states.end(), [&](const SongState& s) {
-                return s.speed == frame.speed && s.tempo == frame.bpm;
+                return s.speed == frame.speed && s.tempo == Fraction{frame.bpm, 1};
             });
             const int state = static_cast<int>(found - song.states.begin());
-            if (found == song.states.end()) song.states.push_back({frame.speed, frame.bpm, frame.pos, frame.row, 0, 0, false});
-            if (state != current) song.entries.push_back({state, frame.pos, frame.row, rows});
+            if (found == song.states.end()) song.states.push_back(xmState(frame.speed, frame.bpm, frame.pos, frame.row));
+            if (state != current) song.entries.push_back({state, frame.pos, frame.row, rows, rows});
             current = state;
             firstPass.try_emplace({frame.pos, frame.row}, state, rows);
             ++song.states[state].rows;
+            ++song.states[state].units;
             ++rows;
         }
         if (current == -1) continue;
         SongState& state = song.states[current];
-        state.slides = state.slides || frame.bpm != state.tempo || frame.speed != state.speed;
+        state.slides = state.slides || frame.bpm != state.tempo.num || frame.speed != state.speed;
         const double tick = 2.5 / frame.bpm;
         state.seconds += tick;
         played += tick;

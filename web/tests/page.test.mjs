@@ -166,7 +166,7 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
       "speed 6, tempo 135 \u2014 order 0, row 17",
     "good 11.5016%: speed 6, tempo 125: 8 rows, -0.156%\ngood 61.3419%: speed 64, tempo 125: 4 rows, 0.000%\n" +
       "good 7.1885%: speed 6, tempo 125: 5 rows, -0.156%\ngood 19.9681%: speed 6, tempo 135: 15 rows, -0.174%",
-    "Open song: Cannot read broken.xm:\nnot a module file (XM, MOD, S3M, IT or another tracker format).",
+    "Open song: Cannot read broken.xm:\nnot a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song.",
     "Port to sonic3k, Copy as SMPS2ASM off", "(hidden) " + "speed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\n" +
       "speed 64, tempo 125 \u2014 order 0, row 8 (not in the lists) (off)\nspeed 6, tempo 135 \u2014 order 0, row 17",
     // 60 x 2/3 = 40 units a second, XM tempo 40 x 2.5 x 6 at speed 6 (seed7.it's first); on sonic3k 60 x (256 - 85)

@@ -9,7 +9,7 @@
 
 namespace beatwright {
 
-// Why a file could not be read as a song, in words for the user ("not a module file").
+// Why a file could not be read as a song, in words for the user ("an empty file").
 struct SongError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };

@@ -1,0 +1,125 @@
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "byte_reader.h"
+#include "tracker_formats.h"
+
+namespace beatwright {
+
+namespace {
+
+// The systems a song is for, and the channels each has.
+int channelsOfSystem(unsigned system) {
+    static constexpr std::array<std::pair<unsigned char, unsigned char>, 13> systems{{
+        {0x02, 10}, {0x42, 13}, {0x03, 4}, {0x43, 13}, {0x04, 4}, {0x05, 6}, {0x06, 5},
+        {0x46, 11}, {0x07, 3}, {0x47, 3}, {0x08, 13}, {0x09, 13}, {0x49, 16},
+    }};
+    const auto found = std::find_if(systems.begin(), systems.end(), [&](const auto& s) { return s.first == system; });
+    if (found == systems.end()) throw SongError(fmt::format("a DefleMask song for an unknown system, {:02X}", system));
+    return found->second;
+}
+
+void skipName(ByteReader& r) { r.skip(r.u8()); }
+
+// A standard instrument's macro: its length, 32-bit values, a loop position where it has any.
+void skipMacro(ByteReader& r) {
+    const unsigned length = r.u8();
+    r.skip(length * 4ULL + (length > 0 ? 1 : 0));
+}
+
+// Instruments and wavetables come before the patterns: read past them, system by system.
+void skipInstruments(ByteReader& r, unsigned system) {
+    const bool gameBoy = system == 0x04, c64 = system == 0x07 || system == 0x47;
+    for (unsigned i = 0, count = r.u8(); i < count; ++i) {
+        skipName(r);
+        if (r.u8() != 0) {
+            r.skip(4 + 4 * 12);  // FM: algorithm, feedback, LFOs, then four operators
+            continue;
+        }
+        if (!gameBoy) skipMacro(r);  // volume
+        skipMacro(r);                // arpeggio, then its mode
+        r.u8();
+        skipMacro(r);  // duty or noise
+        skipMacro(r);  // wavetable
+        r.skip(c64 ? 20 : gameBoy ? 4 : 0);
+    }
+    for (unsigned i = 0, count = r.u8(); i < count; ++i) r.skip(r.u32() * 4ULL);
+}
+
+// The custom rate: three ASCII characters, their leading digits.
+int customRate(std::span<const unsigned char> text) {
+    int rate = 0, digits = 0;
+    for (const unsigned char c : text) {
+        if (!std::isdigit(c)) break;
+        rate = rate * 10 + (c - '0');
+        ++digits;
+    }
+    return digits == 0 ? 60 : std::max(rate, 1);
+}
+
+}  // namespace
+
+TrackerSong readDefleMask(std::span<const unsigned char> bytes) {
+    ByteReader r(bytes);
+    r.seek(16);
+    const int version = static_cast<int>(r.u8());
+    if (version < minDefleMaskVersion || version > maxDefleMaskVersion) {
+        throw SongError(fmt::format("DefleMask format version {}, not one this reader knows ({} to {})", version,
+                                    minDefleMaskVersion, maxDefleMaskVersion));
+    }
+    const unsigned system = r.u8();
+    const int channels = channelsOfSystem(system);
+    skipName(r);
+    skipName(r);
+    TrackerSong song;
+    song.rowsPerBeat = static_cast<int>(r.u8());
+    r.u8();
+    // The time base multiplies both speeds and the speed effects' values.
+    const int timeBase = static_cast<int>(r.u8()) + 1;
+    const int first = static_cast<int>(r.u8()), second = static_cast<int>(r.u8());
+    song.speeds = {std::clamp(first * timeBase, 1, 255), std::clamp(second * timeBase, 1, 255)};
+    song.speedEffectScale = timeBase;
+    const bool ntsc = r.u8() != 0, custom = r.u8() != 0;
+    const auto hz = r.take(3);
+    song.tickRate = {custom ? customRate(hz) : ntsc ? 60 : 50, 1};
+    const std::uint32_t rows = r.u32();
+    const unsigned orders = r.u8();
+    if (rows < 1 || rows > 256) throw SongError(fmt::format("a pattern length of {} rows", rows));
+    if (orders < 1 || orders > 127) throw SongError(fmt::format("{} orders, not 1 to 127", orders));
+    song.patternLength = static_cast<int>(rows);
+    // Every order's patterns are stored in full, so each order plays its own.
+    song.orders.assign(channels, std::vector<int>(orders));
+    for (auto& channel : song.orders) {
+        for (unsigned o = 0; o < orders; ++o) {
+            channel[o] = static_cast<int>(o);
+            if (r.u8() > 0x7F) throw SongError("a pattern number over 127");
+            if (version > 24) skipName(r);
+        }
+    }
+    skipInstruments(r, system);
+    song.effects.resize(channels);
+    for (int channel = 0; channel < channels; ++channel) {
+        const unsigned columns = r.u8();
+        if (columns < 1 || columns > 4) throw SongError(fmt::format("a channel of {} effect columns, not 1 to 4", columns));
+        for (unsigned o = 0; o < orders; ++o) {
+            for (int row = 0; row < song.patternLength; ++row) {
+                r.skip(6);  // note, octave, volume
+                for (unsigned column = 0; column < columns; ++column) {
+                    const int code = r.s16(), value = r.s16();
+                    if (code >= 0) song.addEffect(channel, static_cast<int>(o), row, code, value < 0 ? 0 : value);
+                }
+                r.skip(2);  // instrument
+            }
+        }
+    }
+    // DefleMask's playing, as Furnace keeps it for its songs.
+    song.brokenSpeedSel = true;
+    song.jumpTreatment = 2;
+    song.ignoreJumpAtEnd = true;
+    return song;
+}
+
+}  // namespace beatwright

@@ -1,0 +1,72 @@
+#include "beatwright/song_file.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <string_view>
+
+#include "beatwright/file_bytes.h"
+#include "beatwright/smps_reader.h"
+#include "inflate.h"
+#include "tracker_formats.h"
+
+namespace beatwright {
+
+namespace {
+
+constexpr std::string_view furnaceMagic = "-Furnace module-", defleMaskMagic = ".DelekDefleMask.";
+
+bool startsWith(std::span<const unsigned char> bytes, std::string_view magic) {
+    return bytes.size() >= magic.size() && std::equal(magic.begin(), magic.end(), bytes.begin());
+}
+
+OpenedSong tracker(SongFormat format, std::span<const unsigned char> bytes, int subsong) {
+    OpenedSong opened{format, std::nullopt, std::nullopt, 1};
+    const TrackerSong song = format == SongFormat::Furnace ? readFurnace(bytes, subsong, opened.subsongs) : readDefleMask(bytes);
+    if (format == SongFormat::DefleMask && subsong > 0) throw SongError(fmt::format("no sub-song {}: the song has 1", subsong + 1));
+    opened.song = playTracker(song);
+    return opened;
+}
+
+}  // namespace
+
+const char* formatName(SongFormat format) {
+    constexpr const char* names[] = {"module", "Furnace song", "DefleMask song", "SMPS song"};
+    return names[static_cast<int>(format)];
+}
+
+OpenedSong openSong(std::span<const unsigned char> bytes, int subsong) {
+    if (bytes.empty()) throw SongError("an empty file");
+    if (bytes.size() > static_cast<std::size_t>(maxSongBytes)) throw SongError(songTooLarge);
+    if (startsWith(bytes, furnaceMagic)) return tracker(SongFormat::Furnace, bytes, subsong);
+    if (const auto inflated = beatwright::inflated(bytes)) {
+        for (const auto& [magic, format] : {std::pair{furnaceMagic, SongFormat::Furnace}, {defleMaskMagic, SongFormat::DefleMask}}) {
+            if (!startsWith(inflated->bytes, magic)) continue;
+            if (!inflated->whole) throw SongError(fmt::format("a compressed {} that is truncated or corrupt", formatName(format)));
+            return tracker(format, inflated->bytes, subsong);
+        }
+    }
+    if (subsong > 0) throw SongError(fmt::format("no sub-song {}: only Furnace songs have more than one", subsong + 1));
+    try {
+        return {SongFormat::Module, readSong(bytes), std::nullopt, 1};
+    } catch (const SongError&) {
+        if (!looksLikeSmps(bytes)) throw;
+    }
+    try {
+        return {SongFormat::Smps, std::nullopt, readSmps(bytes), 1};
+    } catch (const SmpsError& e) {
+        throw SongError(e.what());
+    }
+}
+
+OpenedSong openSongFile(const std::string& path, int subsong) {
+    std::vector<unsigned char> bytes;
+    try {
+        bytes = readFileBytes(path, maxSongBytes, songTooLarge);
+    } catch (const FileError& e) {
+        throw SongError(e.what());
+    }
+    return openSong(bytes, subsong);
+}
+
+}  // namespace beatwright

@@ -1,0 +1,299 @@
+#pragma once
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace beatwright::testing {
+
+// Small Furnace and DefleMask files written from the format documents: no instruments or
+// samples, every order its own pattern on each channel, only effects in the rows.
+struct TrackerEffect {
+    int channel, order, row, code, value;  // value -1: the column left empty
+};
+
+struct FurnaceSong {
+    int version = 240;  // from 240 the INF2 layout, below it INFO (PATN patterns from 157, PATR before)
+    float tickRate = 60;
+    int timeBase = 0;  // the old layout's
+    std::vector<int> speeds{6};
+    std::vector<std::vector<int>> grooves{};
+    int virtualNum = 1, virtualDen = 1;
+    int rows = 8, orders = 1, highlight = 4;
+    std::vector<TrackerEffect> effects{};
+    std::string flags{};                   // CFLG's text (from 240)
+    std::vector<unsigned char> oldFlags{};  // the old layout's 28 extended flags (from 70)
+    bool compressed = false;
+};
+
+class Bytes {
+public:
+    std::vector<unsigned char> out;
+    void put(std::uint64_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+    }
+    void f32(float f) { put(std::bit_cast<std::uint32_t>(f), 4); }
+    void text(const std::string& s) {
+        out.insert(out.end(), s.begin(), s.end());
+        out.push_back(0);
+    }
+    void zeros(std::size_t n) { out.resize(out.size() + n); }
+    // A block: its ID, its size, then what the caller puts.
+    void block(const char* id) {
+        out.insert(out.end(), id, id + 4);
+        put(0, 4);
+    }
+};
+
+inline std::vector<unsigned char> deflated(const std::vector<unsigned char>& raw) {
+    uLongf size = compressBound(raw.size());
+    std::vector<unsigned char> packed(size);
+    compress(packed.data(), &size, raw.data(), raw.size());
+    packed.resize(size);
+    return packed;
+}
+
+// The song's effects on the channel's row of the order, in column order.
+inline std::vector<TrackerEffect> effectsOf(const std::vector<TrackerEffect>& all, int channel, int order, int row) {
+    std::vector<TrackerEffect> found;
+    std::copy_if(all.begin(), all.end(), std::back_inserter(found),
+                 [&](const TrackerEffect& e) { return e.channel == channel && e.order == order && e.row == row; });
+    return found;
+}
+
+// A PATN pattern: the rows with effects, empty ones skipped; a note on each (a raw
+// frequency from 248).
+inline void patn(Bytes& b, const FurnaceSong& s, int channel, int order) {
+    b.block("PATN");
+    b.put(0, 1);
+    b.put(static_cast<unsigned>(channel), 1);
+    b.put(static_cast<unsigned>(order), 2);
+    b.text("");
+    int next = 0;
+    for (int row = 0; row < s.rows; ++row) {
+        const auto effects = effectsOf(s.effects, channel, order, row);
+        if (effects.empty()) continue;
+        for (int gap = row - next; gap > 0; gap -= std::min(gap, 129)) b.put(gap == 1 ? 0 : 0x80 | (std::min(gap, 129) - 2), 1);
+        unsigned present = 0;
+        for (std::size_t k = 0; k < effects.size(); ++k) present |= (effects[k].value >= 0 ? 3U : 1U) << (2 * k);
+        b.put(1 | 0x20 | (present > 0xFF ? 0x40 : 0), 1);
+        b.put(present & 0xFF, 1);
+        if (present > 0xFF) b.put(present >> 8, 1);
+        b.put(s.version >= 248 ? 183 : 60, 1);
+        if (s.version >= 248) b.put(440, 4);
+        for (const TrackerEffect& e : effects) {
+            b.put(static_cast<unsigned>(e.code), 1);
+            if (e.value >= 0) b.put(static_cast<unsigned>(e.value), 1);
+        }
+        next = row + 1;
+    }
+    b.put(0xFF, 1);
+}
+
+// A PATR pattern: four fields and four effect columns a row, 16-bit, -1 for none.
+inline void patr(Bytes& b, const FurnaceSong& s, int channel, int order) {
+    b.block("PATR");
+    for (const int v : {channel, order, 0, 0}) b.put(static_cast<unsigned>(v), 2);
+    for (int row = 0; row < s.rows; ++row) {
+        b.put(0, 4);
+        b.put(0xFFFFFFFF, 4);
+        auto effects = effectsOf(s.effects, channel, order, row);
+        effects.resize(4, {0, 0, 0, -1, -1});
+        for (const TrackerEffect& e : effects) {
+            b.put(static_cast<std::uint16_t>(e.code), 2);
+            b.put(static_cast<std::uint16_t>(e.value), 2);
+        }
+    }
+    if (s.version >= 51) b.text("");
+}
+
+inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
+    const bool info2 = s.version >= 240;
+    const int channels = info2 ? 6 : 10;  // a YM2612, or (old) a Genesis: a YM2612 and a PSG
+    Bytes b;
+    b.out.assign({'-', 'F', 'u', 'r', 'n', 'a', 'c', 'e', ' ', 'm', 'o', 'd', 'u', 'l', 'e', '-'});
+    b.put(static_cast<unsigned>(s.version), 2);
+    b.put(0, 2);
+    b.put(32, 4);
+    b.zeros(8);
+    std::vector<std::size_t> patterns, groovePointers;
+    std::size_t subsong = 0, flags = 0;
+    const auto orders = [&] {
+        for (int c = 0; c < channels; ++c) {
+            for (int o = 0; o < s.orders; ++o) b.put(static_cast<unsigned>(o), 1);
+        }
+        for (int c = 0; c < channels; ++c) b.put(4, 1);  // four effect columns each
+    };
+    const auto pointer = [&](std::vector<std::size_t>& to) {
+        to.push_back(b.out.size());
+        b.put(0, 4);
+    };
+    if (info2) {
+        b.block("INF2");
+        b.zeros(8);
+        b.f32(440);
+        b.put(1, 1);
+        b.f32(1);
+        b.put(static_cast<unsigned>(channels), 2);
+        b.put(1, 2);
+        b.put(0x83, 2);
+        b.put(static_cast<unsigned>(channels), 2);
+        b.zeros(12 + 4);
+        b.put(1, 1);
+        std::vector<std::size_t> subsongs, flagPointer;
+        const auto element = [&](unsigned type, std::size_t count, std::vector<std::size_t>& to) {
+            b.put(type, 1);
+            b.put(count, 4);
+            for (std::size_t i = 0; i < count; ++i) pointer(to);
+        };
+        element(1, 1, subsongs);
+        element(7, static_cast<std::size_t>(channels * s.orders), patterns);
+        if (!s.grooves.empty()) element(10, s.grooves.size(), groovePointers);
+        if (!s.flags.empty()) element(8, 1, flagPointer);
+        b.put(0, 1);
+        subsong = subsongs[0];
+        flags = s.flags.empty() ? 0 : flagPointer[0];
+    } else {
+        b.block("INFO");
+        for (const int v : {s.timeBase, s.speeds[0], s.speeds.size() > 1 ? s.speeds[1] : s.speeds[0], 1}) b.put(static_cast<unsigned>(v), 1);
+        b.f32(s.tickRate);
+        for (const int v : {s.rows, s.orders}) b.put(static_cast<unsigned>(v), 2);
+        b.put(static_cast<unsigned>(s.highlight), 1);
+        b.put(16, 1);
+        b.zeros(6);
+        b.put(static_cast<std::size_t>(channels * s.orders), 4);
+        b.put(0x02, 1);  // a Genesis, the first of 32 chips
+        b.zeros(31 + 32 + 32 + 128 + 2 + 4 + 20);
+        for (int i = 0; i < channels * s.orders; ++i) pointer(patterns);
+        orders();
+        if (s.version >= 39) {
+            b.zeros(static_cast<std::size_t>(channels) * 4 + 1);
+        }
+        if (s.version >= 59) b.f32(1);
+        if (s.version >= 70) {
+            auto extended = s.oldFlags;
+            extended.resize(28);
+            b.out.insert(b.out.end(), extended.begin(), extended.end());
+        }
+        b.put(static_cast<unsigned>(s.virtualNum), 2);
+        b.put(static_cast<unsigned>(s.virtualDen), 2);
+        if (s.version >= 95) b.zeros(2 + 4);
+        if (s.version >= 103) b.zeros(6);
+        if (s.version >= 135) b.zeros(2 * 12 + 4);  // the Genesis counts as two chips
+        if (s.version >= 136) b.put(1, 1);
+        if (s.version >= 138) b.zeros(8);
+        if (s.version >= 139) {
+            b.put(s.speeds.size(), 1);
+            for (int i = 0; i < 16; ++i) b.put(i < int(s.speeds.size()) ? static_cast<unsigned>(s.speeds[i]) : 0, 1);
+            b.put(s.grooves.size(), 1);
+            for (const auto& g : s.grooves) {
+                b.put(g.size(), 1);
+                for (int i = 0; i < 16; ++i) b.put(i < int(g.size()) ? static_cast<unsigned>(g[i]) : 0, 1);
+            }
+        }
+        if (s.version >= 156) b.zeros(12);
+    }
+    const auto here = [&](std::size_t at) {
+        for (int i = 0; i < 4; ++i) b.out[at + i] = static_cast<unsigned char>(b.out.size() >> (8 * i));
+    };
+    if (info2) {
+        here(subsong);
+        b.block("SNG2");
+        b.f32(s.tickRate);
+        b.put(0x0101, 2);
+        for (const int v : {s.rows, s.orders}) b.put(static_cast<unsigned>(v), 2);
+        b.put(static_cast<unsigned>(s.highlight), 1);
+        b.put(16, 1);
+        for (const int v : {s.virtualNum, s.virtualDen}) b.put(static_cast<unsigned>(v), 2);
+        b.put(s.speeds.size(), 1);
+        for (int i = 0; i < 16; ++i) b.put(i < int(s.speeds.size()) ? static_cast<unsigned>(s.speeds[i]) : 0, 2);
+        b.zeros(2);
+        orders();
+        b.zeros(static_cast<std::size_t>(channels) * 8);
+        for (std::size_t g = 0; g < s.grooves.size(); ++g) {
+            here(groovePointers[g]);
+            b.block("GROV");
+            b.put(s.grooves[g].size(), 1);
+            for (int i = 0; i < 16; ++i) b.put(i < int(s.grooves[g].size()) ? static_cast<unsigned>(s.grooves[g][i]) : 0, 2);
+        }
+        if (flags) {
+            here(flags);
+            b.block("CFLG");
+            b.text(s.flags);
+        }
+    }
+    for (int c = 0; c < channels; ++c) {
+        for (int o = 0; o < s.orders; ++o) {
+            here(patterns[static_cast<std::size_t>(c * s.orders + o)]);
+            (s.version >= 157 ? patn : patr)(b, s, c, o);
+        }
+    }
+    return s.compressed ? deflated(b.out) : b.out;
+}
+
+struct DefleMaskSong {
+    int version = 24;
+    int timeBase = 0, speed1 = 6, speed2 = 6;
+    bool ntsc = true;
+    std::string customHz{};  // three characters, or none
+    int rows = 8, orders = 1, highlight = 4;
+    std::vector<TrackerEffect> effects{};
+};
+
+// A Genesis song (ten channels), with an FM and a standard instrument and a wavetable
+// before the patterns, zlib-compressed as DefleMask writes them.
+inline std::vector<unsigned char> writeDefleMask(const DefleMaskSong& s) {
+    constexpr int channels = 10;
+    Bytes b;
+    b.out.assign({'.', 'D', 'e', 'l', 'e', 'k', 'D', 'e', 'f', 'l', 'e', 'M', 'a', 's', 'k', '.'});
+    for (const int v : {s.version, 0x02, 0, 0, s.highlight, 16, s.timeBase, s.speed1, s.speed2, int(s.ntsc), int(!s.customHz.empty())}) {
+        b.put(static_cast<unsigned>(v), 1);
+    }
+    const std::string hz = s.customHz + std::string(3 - s.customHz.size(), '\0');
+    b.out.insert(b.out.end(), hz.begin(), hz.end());
+    b.put(static_cast<unsigned>(s.rows), 4);
+    b.put(static_cast<unsigned>(s.orders), 1);
+    for (int c = 0; c < channels; ++c) {
+        for (int o = 0; o < s.orders; ++o) {
+            b.put(static_cast<unsigned>(o), 1);
+            if (s.version > 24) b.put(0, 1);
+        }
+    }
+    b.put(2, 1);
+    b.put(0, 1);
+    b.put(1, 1);
+    b.zeros(4 + 48);
+    b.put(0, 1);
+    b.put(0, 1);
+    b.put(2, 1);
+    b.zeros(8);
+    b.put(0xFF, 1);
+    b.zeros(4);
+    b.put(1, 1);
+    b.put(2, 4);
+    b.zeros(8);
+    for (int c = 0; c < channels; ++c) {
+        b.put(4, 1);
+        for (int o = 0; o < s.orders; ++o) {
+            for (int row = 0; row < s.rows; ++row) {
+                b.zeros(4);
+                b.put(0xFFFF, 2);
+                auto effects = effectsOf(s.effects, c, o, row);
+                effects.resize(4, {0, 0, 0, -1, -1});
+                for (const TrackerEffect& e : effects) {
+                    b.put(static_cast<std::uint16_t>(e.code), 2);
+                    b.put(static_cast<std::uint16_t>(e.value), 2);
+                }
+                b.put(0xFFFF, 2);
+            }
+        }
+    }
+    b.put(0, 1);
+    return deflated(b.out);
+}
+
+}  // namespace beatwright::testing
