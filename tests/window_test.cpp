@@ -5,6 +5,7 @@
 
 #include "form1.h"
 #include "readout_label.h"
+#include "support/tracker_writer.h"
 #include "support/xm_writer.h"
 
 class WindowTest : public QObject {
@@ -54,7 +55,11 @@ void WindowTest::initTestCase() {
     QStandardPaths::setTestModeEnabled(true);
     // Speed 8, then 4 from row 2, then 8 again: two states, three entries.
     const auto module = beatwright::testing::writeXm({8, 125, {0, 1}, {{4, {{2, 0, 0x0F, 4}}}, {4, {{0, 0, 0x0F, 8}}}}});
-    for (const auto& [name, bytes] : {std::pair{"song.xm", QByteArray(reinterpret_cast<const char*>(module.data()), qsizetype(module.size()))},
+    // Two sub-songs at speed 6, at 60 and 70 Hz; a DefleMask song at 6 and 3 on PAL.
+    const auto furnace = beatwright::testing::writeFurnace({.compressed = true, .subsongs = 2});
+    const auto defleMask = beatwright::testing::writeDefleMask({.speed2 = 3, .ntsc = false});
+    const auto bytes = [](const std::vector<unsigned char>& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); };
+    for (const auto& [name, bytes] : {std::pair{"song.xm", bytes(module)}, {"song.fur", bytes(furnace)}, {"song.dmf", bytes(defleMask)},
                                       {"broken.xm", QByteArray("Extended")},
                                       {"song.asm", "Song_Header:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $01, $03\n"}}) {
         QFile file(songs.filePath(name));
@@ -180,6 +185,7 @@ void WindowTest::run(const QString& step) {
     }
     if (verb == "open") answering([&] { form->openSong(file); });
     if (verb == "state") songMenu()->actions().at(rest.toInt())->trigger();
+    if (verb == "subsong") songMenu()->actions().at(1)->menu()->actions().at(rest.toInt() - 1)->trigger();
     if (verb == "plan") answering([&] { songMenu()->actions().front()->trigger(); });
 }
 
@@ -261,6 +267,16 @@ void WindowTest::actions_data() {
                        "Open song: Cannot read broken.xm:\nnot a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song.",
                        "song.xm \u2014 Beatwright", "&Tempo plan...\nspeed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\nspeed 64, tempo 125 \u2014 "
                        "order 0, row 8 (not in the lists: see beatwright-cli --song) (off)\nspeed 6, tempo 135 \u2014 order 0, row 17"};
+    // 60 Hz is XM tempo 150; 70 Hz 175. The DefleMask rows of 6 and 3 ticks at 50 Hz: 12 units a
+    // row, 3 a tick.
+    QTest::newRow("Furnace sub-songs and a DefleMask song")
+        << QStringList{"open song.fur", "look window", "look choice", "look songmenu", "subsong 2", "look window", "look choice",
+                       "drop song.dmf", "look songmenu", "plan > Copy", "look clipboard 3"}
+        << QStringList{"song.fur, sub-song 1 \u2014 Beatwright", "speed 6, tempo 150",
+                       "&Tempo plan...\nSub-&song\nspeed 6, 60 Hz, 150 BPM \u2014 order 0, row 0", "song.fur, sub-song 2 \u2014 Beatwright",
+                       "speed 6, tempo 175", "&Tempo plan...\nspeeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0",
+                       "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n"
+                       "  header: smpsHeaderTempo $03, $06"};
     // Played on the first driver of its model; 60 x 2/3 = 40 units a second at speed 1: XM tempo 40 x 2.5.
     // On Sonic 1 with the S3K tempo code, 40 units are 256 - 85 of 256 x 60: written raw.
     QTest::newRow("an SMPS song ported; the song takes the module's place")

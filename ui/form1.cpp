@@ -28,6 +28,7 @@
 #include "beatwright/file_bytes.h"
 #include "beatwright/match_search.h"
 #include "beatwright/smps_reader.h"
+#include "beatwright/song_file.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
@@ -193,8 +194,8 @@ QMenuBar* Form1::createMenus() {
     open->setShortcut(QKeySequence::Open);
     connect(open, &QAction::triggered, this, [this] {
         const QString path = QFileDialog::getOpenFileName(
-            this, "Open song", {}, "Songs (*.xm *.mod *.s3m *.it *.asm *.bin);;Module files (*.xm *.mod *.s3m *.it);;"
-                                   "SMPS songs (*.asm *.bin);;All files (*)");
+            this, "Open song", {}, "Songs (*.xm *.mod *.s3m *.it *.fur *.dmf *.asm *.bin);;Module files (*.xm *.mod *.s3m *.it);;"
+                                   "Furnace and DefleMask songs (*.fur *.dmf);;SMPS songs (*.asm *.bin);;All files (*)");
         if (!path.isEmpty()) openSong(path);
     });
     QMenu* driverMenu = bar->addMenu("&Driver");
@@ -232,31 +233,38 @@ QMenuBar* Form1::createMenus() {
     return bar;
 }
 
-void Form1::openSong(const QString& path) {
+void Form1::openSong(const QString& path, int subsong) {
     const QString name = QFileInfo(path).fileName();
     std::vector<unsigned char> bytes;
-    Song read;
+    std::optional<OpenedSong> opened;
     try {
         bytes = readFileBytes(QFile::encodeName(path).toStdString(), maxSongBytes, songTooLarge);
-        read = readSong(bytes);
+        opened = beatwright::openSong(bytes, subsong);
     } catch (const std::runtime_error& e) {
-        // Not a module: it may be an SMPS song, which the SMPS report answers for.
-        if (dynamic_cast<const SongError*>(&e) && looksLikeSmps(bytes)) return showSmpsSong(name, std::move(bytes));
         QMessageBox::warning(this, "Open song", QString("Cannot read %1:\n%2.").arg(name, QString::fromUtf8(e.what())));
         return;
     }
-    song = std::move(read);
-    songName = name;
+    // An SMPS song: the SMPS report answers for it.
+    if (opened->smps) return showSmpsSong(name, std::move(bytes));
+    song = std::move(*opened->song);
+    songName = opened->subsongs > 1 ? QString("%1, sub-song %2").arg(name).arg(subsong + 1) : name;
     updateTitle();
     songMenu->clear();
     connect(songMenu->addAction("&Tempo plan..."), &QAction::triggered, this, &Form1::showTempoPlan);
+    if (opened->subsongs > 1) {
+        QMenu* subsongs = songMenu->addMenu("Sub-&song");
+        for (int i = 0; i < opened->subsongs; ++i) {
+            QAction* choice = subsongs->addAction(QString::number(i + 1));
+            choice->setCheckable(true);
+            choice->setChecked(i == subsong);
+            connect(choice, &QAction::triggered, this, [this, path, i] { openSong(path, i); });
+        }
+    }
     songMenu->addSeparator();
     for (const SongState& state : song->states) {
-        const bool listed = Combo1->findText(QString::number(state.speed)) != -1 &&
-                            Combo2->findText(QString::number(state.tempo)) != -1;
-        QAction* choice = songMenu->addAction(QString("speed %1, tempo %2 \u2014 order %3, row %4%5%6")
-                                                  .arg(state.speed)
-                                                  .arg(state.tempo)
+        const bool listed = inLists(state);
+        QAction* choice = songMenu->addAction(QString("%1 \u2014 order %2, row %3%4%5")
+                                                  .arg(qText(stateTitle(*song, state)))
                                                   .arg(state.order)
                                                   .arg(state.row)
                                                   .arg(state.slides ? ", the tempo slides" : "")
@@ -266,15 +274,19 @@ void Form1::openSong(const QString& path) {
     }
     songMenu->menuAction()->setVisible(true);
     const SongState& first = song->states.front();
-    if (Combo1->findText(QString::number(first.speed)) != -1 && Combo2->findText(QString::number(first.tempo)) != -1) {
+    if (inLists(first)) {
         chooseSongState(first);
     } else {
         QMessageBox::warning(this, "Open song",
-                             QString("The song starts at speed %1, tempo %2, which the lists do not hold.\n"
+                             QString("The song starts at %1, which the lists do not hold.\n"
                                      "The Song menu's tempo plan and beatwright-cli --song answer for it.")
-                                 .arg(first.speed)
-                                 .arg(first.tempo));
+                                 .arg(qText(stateTitle(*song, first))));
     }
+}
+
+// The lists hold whole speeds and tempos: a state is chosen there when both are in them.
+bool Form1::inLists(const SongState& state) const {
+    return Combo1->findText(QString::number(state.speed)) != -1 && Combo2->findText(qText(tempoText(state.tempo))) != -1;
 }
 
 // The SMPS song takes the module's place: the title names it and the Song menu shows its report again.
@@ -301,7 +313,7 @@ void Form1::showTempoPlan() {
 
 void Form1::chooseSongState(const SongState& state) {
     Combo1->setCurrentIndex(Combo1->findText(QString::number(state.speed)));
-    Combo2->setCurrentIndex(Combo2->findText(QString::number(state.tempo)));
+    Combo2->setCurrentIndex(Combo2->findText(qText(tempoText(state.tempo))));
 }
 
 void Form1::dragEnterEvent(QDragEnterEvent* event) {

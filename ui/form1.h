@@ -34,9 +34,10 @@ public:
     // when nothing matched.
     void tempocal();
 
-    // Reads a song file: the selectors take its first state, the caption its name, and the
-    // Song menu lists its states; a file that is no song is told in a box, nothing changes.
-    void openSong(const QString& path);
+    // Reads a song file (a module, a Furnace or DefleMask song, an SMPS song) and its sub-song:
+    // the selectors take its first state, the caption its name, and the Song menu lists its
+    // states and sub-songs; a file that is no song is told in a box, nothing changes.
+    void openSong(const QString& path, int subsong = 0);
 
 protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
@@ -54,6 +55,7 @@ private:
     QMenuBar* createMenus();
     void chooseDriver(const Driver& chosen);
     void chooseSongState(const SongState& state);
+    [[nodiscard]] bool inLists(const SongState& state) const;
     void showTempoPlan();
     void showSmpsSong(const QString& name, std::vector<unsigned char> bytes);
     void updateTitle();

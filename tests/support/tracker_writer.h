@@ -28,6 +28,7 @@ struct FurnaceSong {
     std::string flags{};                   // CFLG's text (from 240)
     std::vector<unsigned char> oldFlags{};  // the old layout's 28 extended flags (from 70)
     bool compressed = false;
+    int subsongs = 1;  // from 240: the others at 10 Hz more each, with no effects
 };
 
 class Bytes {
@@ -121,7 +122,8 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
     b.put(32, 4);
     b.zeros(8);
     std::vector<std::size_t> patterns, groovePointers;
-    std::size_t subsong = 0, flags = 0;
+    std::vector<std::size_t> subsongs;
+    std::size_t flags = 0;
     const auto orders = [&] {
         for (int c = 0; c < channels; ++c) {
             for (int o = 0; o < s.orders; ++o) b.put(static_cast<unsigned>(o), 1);
@@ -144,18 +146,17 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.put(static_cast<unsigned>(channels), 2);
         b.zeros(12 + 4);
         b.put(1, 1);
-        std::vector<std::size_t> subsongs, flagPointer;
+        std::vector<std::size_t> flagPointer;
         const auto element = [&](unsigned type, std::size_t count, std::vector<std::size_t>& to) {
             b.put(type, 1);
             b.put(count, 4);
             for (std::size_t i = 0; i < count; ++i) pointer(to);
         };
-        element(1, 1, subsongs);
+        element(1, static_cast<std::size_t>(s.subsongs), subsongs);
         element(7, static_cast<std::size_t>(channels * s.orders), patterns);
         if (!s.grooves.empty()) element(10, s.grooves.size(), groovePointers);
         if (!s.flags.empty()) element(8, 1, flagPointer);
         b.put(0, 1);
-        subsong = subsongs[0];
         flags = s.flags.empty() ? 0 : flagPointer[0];
     } else {
         b.block("INFO");
@@ -200,10 +201,10 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
     const auto here = [&](std::size_t at) {
         for (int i = 0; i < 4; ++i) b.out[at + i] = static_cast<unsigned char>(b.out.size() >> (8 * i));
     };
-    if (info2) {
-        here(subsong);
+    for (int k = 0; info2 && k < s.subsongs; ++k) {
+        here(subsongs[static_cast<std::size_t>(k)]);
         b.block("SNG2");
-        b.f32(s.tickRate);
+        b.f32(s.tickRate + 10.0f * k);
         b.put(0x0101, 2);
         for (const int v : {s.rows, s.orders}) b.put(static_cast<unsigned>(v), 2);
         b.put(static_cast<unsigned>(s.highlight), 1);
@@ -214,6 +215,8 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.zeros(2);
         orders();
         b.zeros(static_cast<std::size_t>(channels) * 8);
+    }
+    if (info2) {
         for (std::size_t g = 0; g < s.grooves.size(); ++g) {
             here(groovePointers[g]);
             b.block("GROV");
