@@ -10,7 +10,7 @@
 #include "beatwright/driver.h"
 #include "beatwright/match_search.h"
 #include "beatwright/smps_reader.h"
-#include "beatwright/song.h"
+#include "beatwright/song_file.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
@@ -74,12 +74,15 @@ Song& lastSong() {
     return song;
 }
 
+// A state as the page shows it: its tempo as the tempo list writes it, its name with its BPM.
 val stateObject(const SongState& s) {
     val state = val::object();
-    for (const auto& [name, value] : {std::pair{"speed", s.speed}, {"tempo", s.tempo}, {"order", s.order}, {"row", s.row}}) {
-        state.set(name, value);
-    }
+    for (const auto& [name, value] : {std::pair{"speed", s.speed}, {"order", s.order}, {"row", s.row}}) state.set(name, value);
+    state.set("tempo", tempoText(s.tempo));
+    state.set("name", stateTitle(lastSong(), s));
     state.set("rows", static_cast<double>(s.rows));
+    // The average row's time at its speed and tempo, for the timeline.
+    state.set("rowSeconds", rowSeconds(s) * static_cast<double>(s.units) / static_cast<double>(s.rows));
     state.set("seconds", s.seconds);
     state.set("slides", s.slides);
     return state;
@@ -96,12 +99,20 @@ std::string& lastSmpsSource() {
     return source;
 }
 
-// {states, entries}, {smps: true} or {error}: a module, else an SMPS song, else why neither.
-val readSongBytes(const val& bytes) {
+// {states, entries, subsongs}, {smps: true} or {error}: what the file is, told by its content.
+val readSongBytes(const val& bytes, int subsong) {
     val out = val::object();
     const auto data = emscripten::convertJSArrayToNumberVector<unsigned char>(bytes);
     try {
-        lastSong() = readSong(data);
+        OpenedSong opened = openSong(data, subsong);
+        if (opened.smps) {
+            lastSmps() = std::move(*opened.smps);
+            lastSmpsSource().assign(data.begin(), data.end());
+            out.set("smps", true);
+            return out;
+        }
+        lastSong() = std::move(*opened.song);
+        out.set("subsongs", opened.subsongs);
         out.set("states", array(lastSong().states, stateObject));
         out.set("entries", array(lastSong().entries, [](const SongEntry& e) {
             val entry = val::object();
@@ -111,14 +122,6 @@ val readSongBytes(const val& bytes) {
         }));
     } catch (const SongError& e) {
         out.set("error", std::string(e.what()));
-        if (!looksLikeSmps(data)) return out;
-        try {
-            lastSmps() = readSmps(data);
-            lastSmpsSource().assign(data.begin(), data.end());
-            out.set("smps", true);
-        } catch (const SmpsError& smpsError) {
-            out.set("error", std::string(smpsError.what()));
-        }
     }
     return out;
 }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <span>
@@ -35,7 +34,12 @@ public:
         const auto b = take(4);
         return b[0] | b[1] << 8 | b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
     }
-    float f32() { return std::bit_cast<float>(u32()); }
+    float f32() {
+        const std::uint32_t bits = u32();
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        return f;
+    }
     // A zero-terminated string.
     std::string text() {
         const auto rest = bytes_.subspan(at_);

@@ -9,6 +9,7 @@ const readoutLabel = $("Label2");
 const driverBox = $("driver");
 const drivers = core.drivers();
 const songStates = $("songStates");
+const subsongBox = $("subsong");
 
 // The divider and second byte of each line, kept until the next search.
 let dividers = [];
@@ -140,8 +141,8 @@ function showReport() {
     const bar = document.createElement("div");
     bar.className = off <= tolerance / 2 ? "good" : off <= tolerance ? "near" : "far";
     // Short stretches are too narrow for a label: the state stands in the tooltip.
-    bar.title = `speed ${state.speed}, tempo ${state.tempo}: ${rows} row${rows === 1 ? "" : "s"}, ${plan.deviations[entry.state].toFixed(3)}%`;
-    return { bar, time: (rows * state.speed) / state.tempo };
+    bar.title = `${state.name}: ${rows} row${rows === 1 ? "" : "s"}, ${plan.deviations[entry.state].toFixed(3)}%`;
+    return { bar, time: rows * state.rowSeconds };
   });
   const total = bars.reduce((sum, b) => sum + b.time, 0);
   for (const b of bars) b.bar.style.width = `${(100 * b.time) / total}%`;
@@ -151,8 +152,16 @@ function showReport() {
   $("plan").hidden = false;
 }
 
-async function openSong(file) {
-  const read = core.readSong(new Uint8Array(await file.arrayBuffer()));
+// A Furnace song's sub-songs are chosen beside its states; the file is read again for each.
+async function openSong(file, subsong = 0) {
+  const bytes = new Uint8Array(await file.arrayBuffer());
+  const read = core.readSong(bytes, subsong);
+  $("subsongLabel").hidden = !(read.subsongs > 1);
+  if (read.subsongs > 1) {
+    subsongBox.replaceChildren(...Array.from({ length: read.subsongs }, (_, i) => new Option(String(i + 1))));
+    subsongBox.value = String(subsong + 1);
+    subsongBox.onchange = () => openSong(file, Number(subsongBox.value) - 1);
+  }
   if (read.smps) {
     // The SMPS song takes the module's place: its states go with it.
     smps = { name: file.name, ported: false };
@@ -170,10 +179,10 @@ async function openSong(file) {
   song = read;
   smps = null;
   showReport();
-  songName = file.name;
+  songName = read.subsongs > 1 ? `${file.name}, sub-song ${subsong + 1}` : file.name;
   updateTitle();
   songStates.replaceChildren(...read.states.map((state, i) => {
-    const item = new Option(`speed ${state.speed}, tempo ${state.tempo} \u2014 order ${state.order}, row ${state.row}` +
+    const item = new Option(`${state.name} \u2014 order ${state.order}, row ${state.row}` +
       (state.slides ? ", the tempo slides" : "") +
       (inLists(state) ? "" : " (not in the lists)"), String(i));
     item.disabled = !inLists(state);
@@ -184,7 +193,7 @@ async function openSong(file) {
   if (inLists(read.states[0])) {
     chooseState(read.states[0]);
   } else {
-    await message("warning", "Open song", `The song starts at speed ${read.states[0].speed}, tempo ${read.states[0].tempo}, which the lists do not hold.\n` +
+    await message("warning", "Open song", `The song starts at ${read.states[0].name}, which the lists do not hold.\n` +
       "beatwright-cli --song answers for every state of the song.", ["OK"]);
   }
 }

@@ -48,7 +48,7 @@ async function run(steps) {
   page.on("request", (request) => request.url().startsWith(origin) || seen.push(request.url()));
   await page.goto(`${origin}/`);
   await page.waitForSelector("body[data-ready]");
-  const selects = { speed: "#Combo1", tempo: "#Combo2", tolerance: "#Combo3", driver: "#driver", state: "#songStates" };
+  const selects = { speed: "#Combo1", tempo: "#Combo2", tolerance: "#Combo3", driver: "#driver", state: "#songStates", subsong: "#subsong" };
   // Each node as `map` tells, a line each; the page runs the map's own source.
   const all = (selector, map) => page.$$eval(selector, (nodes, source) => nodes.map(eval(source)).join("\n"), String(map));
   const looks = {
@@ -79,6 +79,7 @@ async function run(steps) {
       const [download] = await Promise.all([page.waitForEvent("download"), page.click("#savePorted")]);
       seen.push(`${download.suggestedFilename()}: ${await readFile(await download.path(), "utf8")}`);
     }
+    if (verb === "subsong") await page.waitForFunction((n) => document.title.includes(`sub-song ${n}`), arg);
     if (step in buttons) await page.click(buttons[step]);
     if (verb === "look") seen.push((await looks[words[0]]()).split("\n").slice(0, Number(words[1]) || undefined).join("\n"));
     if (verb === "pal" || verb === "ntsc") await page.check(verb === "pal" ? "#Option1_1" : "#Option1_0");
@@ -118,7 +119,7 @@ test("start state, search, messages and clearing, as the window; offline after t
     "speed 7", "look results", "speed 6", "go", "click 0503", "tempo 126", "look results", "tempo 125", "go", "click 0503",
     "pal", "look results", "go", "look lines", "click 0600", "look readout", "ntsc", "look results", "go", "look lines",
     "click 0503", "driver sonic2", "look results", "offline", "speed 6", "tempo 125", "driver sonic1", "go", "look lines"]), [
-    "driver sonic1 13\nsongStates  0\nCombo1 1 31\nCombo2 32 224\nCombo3 5 126\nCommand1  disabled",
+    "driver sonic1 13\nsubsong  0\nsongStates  0\nCombo1 1 31\nCombo2 32 224\nCombo3 5 126\nCommand1  disabled",
     "Uh-oh!: No results found with these criteria.\nTry to increase the tolerance to get more results.",
     typical, question, typical, question, "258 lines, readout ", "3 lines, readout 120", cleared, cleared, cleared,
     // The companion's --pal lines; 150 x 255/256 / 6 at 50 updates a second: x 5/6 at speed 6.
@@ -133,6 +134,20 @@ test("the keyboard and the context menus choose and copy", async () => {
     "focus Label2", "key Shift+F10", "key Escape", "look menu", "look focus", "key Shift+F10", "key Enter", "look clipboard"]), [
     "125", "120", "120: the XM tempo at speed 6 of divider 5 and period 3", "0606 perfect match", "Copy\nCopy as SMPS2ASM",
     "smpsHeaderTempo $07, $24", "0503 4.000003% slower", "", "Label2", "120"]);
+});
+
+// The songs the tracker tests write: seed8.fur's first sub-song at 60 Hz, a groove of 4 and 2
+// ticks (a unit a row of 2), 50 Hz, and a virtual tempo of 100/150 the lists cannot hold; its
+// second at 70 Hz, XM tempo 175. seed10.dmf: speeds 6 and 3 at 50 Hz, the window's song.
+test("Furnace sub-songs and a DefleMask song", async () => {
+  assert.deepEqual(await run(["open seed8.fur", "look title", "look states", "look choice", "subsong 2", "look title", "look choice",
+    "open seed10.dmf", "look title", "look states", "look plan 3"]), [
+    "seed8.fur, sub-song 1 \u2014 Beatwright",
+    "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4\n" +
+      "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2\nspeeds 4 2, 50 Hz x 100/150, 166.67 BPM \u2014 order 1, row 5 (not in the lists) (off)",
+    "speed 6, tempo 150", "seed8.fur, sub-song 2 \u2014 Beatwright", "speed 6, tempo 175", "seed10.dmf \u2014 Beatwright",
+    "(hidden) speeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0",
+    "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06"]);
 });
 
 // seed1.xm: 16 rows at speed 6 then 16 at 3, at tempo 125, then 32 at 3 and 140. A brute
