@@ -1,7 +1,9 @@
 #include <benchmark/benchmark.h>
 
 #include "beatwright/song.h"
+#include "beatwright/song_file.h"
 #include "beatwright/tempo_plan.h"
+#include "support/tracker_writer.h"
 #include "support/xm_writer.h"
 
 // A long song: 200 orders of 64 rows, each pattern changing the tempo once; read, then planned.
@@ -34,7 +36,29 @@ void BM_ReadAndPlan_200x64(benchmark::State& state) {
     }
 }
 
+// The longest Furnace song: 256 orders of 256 rows on 16 channels, compressed; every order
+// choosing a speed on its first channel and a groove on its last, every 16th a tick rate.
+std::vector<unsigned char> longFurnaceSong() {
+    beatwright::testing::FurnaceSong song{.speeds = {6}, .grooves = {{6, 4}, {5, 3}}, .rows = 256, .orders = 256, .compressed = true, .channels = 16};
+    for (int o = 0; o < 256; ++o) {
+        song.effects.push_back({0, o, o % 256, 0x0F, 3 + o % 4});
+        song.effects.push_back({15, o, 128, 0x09, o % 2});
+        if (o % 16 == 0) song.effects.push_back({7, o, 64, 0xC0, 50 + o / 16});
+    }
+    return beatwright::testing::writeFurnace(song);
+}
+
+void BM_ReadAndPlanFurnace_256x256x16(benchmark::State& state) {
+    const auto bytes = longFurnaceSong();
+    for (auto _ : state) {
+        auto plan = beatwright::planTempo(*beatwright::openSong(bytes).song, *beatwright::driverNamed("sonic1"),
+                                          beatwright::VideoStandard::NTSC, "5");
+        benchmark::DoNotOptimize(plan);
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_ReadAndPlanFurnace_256x256x16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadSong_200x64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndPlan_200x64)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

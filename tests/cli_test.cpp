@@ -113,6 +113,12 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", BEATWRIGHT_CORPUS "/seed7.it", "--plan", "--pal", "--format", "json"}, "seed7-plan.json", "", 0},
         // Within 1 %, only each stretch its own (0 %; one pair 4.76 %, tempo commands 70.9 %).
         {{"--song", BEATWRIGHT_CORPUS "/seed7.it", "--plan", "--pal", "--tolerance", "1", "--format", "json"}, "seed7-plan-1.json", "", 0},
+        // The tracker tests' songs: 16 rows of 6 ticks at 70 Hz, 175 x 35/36 / 5 at speed 6; rows
+        // of 6 and 3 ticks at 50 Hz, 36 ticks in all, 166.67 beats of 4 rows a minute.
+        {{"--song", BEATWRIGHT_CORPUS "/seed8.fur", "--subsong", "2", "--best"},
+         "speed 6, 70 Hz, 175 BPM: from order 0 row 0, 16 rows, 1.4 s; the closest pair drifts 0.00 s\n0524 perfect match\n", "", 0},
+        {{"--song", BEATWRIGHT_CORPUS "/seed8.fur", "--subsong", "3"}, "", ": no sub-song 3: the song has 2", 2},
+        {{"--song", BEATWRIGHT_CORPUS "/seed10.dmf", "--format", "json"}, "seed10.json", "", 0},
         // 235 x 256 rows of 0.12 s, two hours; at speed 31 and 32, 65536 rows would take 44.
         {{"--song", write("hours.xm", xm({6, 125, std::vector<int>(235, 0), {{256, {}}}})), "--best"},
          "speed 6, tempo 125: from order 0 row 0, 60160 rows, 7219.2 s; the closest pair drifts 0.00 s\n0724 perfect match\n", "", 0},

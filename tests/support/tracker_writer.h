@@ -29,6 +29,7 @@ struct FurnaceSong {
     std::vector<unsigned char> oldFlags{};  // the old layout's 28 extended flags (from 70)
     bool compressed = false;
     int subsongs = 1;  // from 240: the others at 10 Hz more each, with no effects
+    int channels = 6;  // from 240: one chip of this many; before, a Genesis (10)
 };
 
 class Bytes {
@@ -114,7 +115,7 @@ inline void patr(Bytes& b, const FurnaceSong& s, int channel, int order) {
 
 inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
     const bool info2 = s.version >= 240;
-    const int channels = info2 ? 6 : 10;  // a YM2612, or (old) a Genesis: a YM2612 and a PSG
+    const int channels = info2 ? s.channels : 10;
     Bytes b;
     b.out.assign({'-', 'F', 'u', 'r', 'n', 'a', 'c', 'e', ' ', 'm', 'o', 'd', 'u', 'l', 'e', '-'});
     b.put(static_cast<unsigned>(s.version), 2);
