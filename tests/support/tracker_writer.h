@@ -67,6 +67,16 @@ inline std::vector<TrackerEffect> effectsOf(const std::vector<TrackerEffect>& al
     return found;
 }
 
+// Four effect columns of 16-bit codes and values, -1 for none, as old patterns store them.
+inline void effectColumns(Bytes& b, const std::vector<TrackerEffect>& all, int channel, int order, int row) {
+    auto effects = effectsOf(all, channel, order, row);
+    effects.resize(4, {0, 0, 0, -1, -1});
+    for (const TrackerEffect& e : effects) {
+        b.put(static_cast<std::uint16_t>(e.code), 2);
+        b.put(static_cast<std::uint16_t>(e.value), 2);
+    }
+}
+
 // A PATN pattern: the rows with effects, empty ones skipped; a note on each (a raw
 // frequency from 248).
 inline void patn(Bytes& b, const FurnaceSong& s, int channel, int order) {
@@ -103,12 +113,7 @@ inline void patr(Bytes& b, const FurnaceSong& s, int channel, int order) {
     for (int row = 0; row < s.rows; ++row) {
         b.put(0, 4);
         b.put(0xFFFFFFFF, 4);
-        auto effects = effectsOf(s.effects, channel, order, row);
-        effects.resize(4, {0, 0, 0, -1, -1});
-        for (const TrackerEffect& e : effects) {
-            b.put(static_cast<std::uint16_t>(e.code), 2);
-            b.put(static_cast<std::uint16_t>(e.value), 2);
-        }
+        effectColumns(b, s.effects, channel, order, row);
     }
     if (s.version >= 51) b.text("");
 }
@@ -286,12 +291,7 @@ inline std::vector<unsigned char> writeDefleMask(const DefleMaskSong& s) {
             for (int row = 0; row < s.rows; ++row) {
                 b.zeros(4);
                 b.put(0xFFFF, 2);
-                auto effects = effectsOf(s.effects, c, o, row);
-                effects.resize(4, {0, 0, 0, -1, -1});
-                for (const TrackerEffect& e : effects) {
-                    b.put(static_cast<std::uint16_t>(e.code), 2);
-                    b.put(static_cast<std::uint16_t>(e.value), 2);
-                }
+                effectColumns(b, s.effects, c, o, row);
                 b.put(0xFFFF, 2);
             }
         }
