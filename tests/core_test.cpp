@@ -89,10 +89,7 @@ TEST(Core, RefusalsSayWhy) {
 
 // An XM state first entered at the place, with its rows.
 SongState stateOf(int speed, int tempo, int order, int row, long rows) {
-    SongState s = xmState(speed, tempo, order, row);
-    s.rows = s.units = rows;
-    s.seconds = static_cast<double>(rows) * speed * 2.5 / tempo;
-    return s;
+    return xmState(speed, tempo, order, row, rows, static_cast<double>(rows) * speed * 2.5 / tempo);
 }
 
 // A song that enters each state once, in order, and repeats from its start.
@@ -159,19 +156,6 @@ TEST(TempoPlan, EveryFormIsTheExactOptimum) {
         EXPECT_EQ(std::tuple(each.dividers, each.secondBytes), c.each) << c.driver << each.divider;
         EXPECT_DOUBLE_EQ(each.worst, c.eachWorst) << c.driver << each.divider;
     }
-}
-
-// A short tail at speed 255 after 64 rows at speed 6: one pair is 14 % off, one divider 91 %;
-// a divider command gives the tail its own, 153, exact (60 x 1/2 / 153 rows a second).
-TEST(TempoPlan, ATailServedByADividerChange) {
-    const TempoPlan plan = planTempo(songOf({{6, 125, 64}, {255, 125, 16}}), *driverNamed("sonic1"), VideoStandard::NTSC, "5");
-    EXPECT_DOUBLE_EQ(plan.onePair.worst, -100.0 / 7);
-    EXPECT_DOUBLE_EQ(plan.tempoCommands.worst, -91.14583333333333);
-    EXPECT_EQ(plan.recommendedForm, FormKind::EachStretch);
-    // Play repeats from the start: the body's divider and period again there.
-    const std::vector<TempoCommand> commands{{0, 0, 0, 6, true, CommandKind::Divider}, {0, 0, 0, 6, true, CommandKind::Tempo},
-                                             {1, 0, 64, 153, false, CommandKind::Divider}, {1, 0, 64, 2, false, CommandKind::Tempo}};
-    EXPECT_EQ(plan.eachStretch.commands, commands);
 }
 
 // Both sides of the tolerance: exactly at a form's worst deviation is within it. The form

@@ -22,8 +22,8 @@ Fraction exactly(float value) {
     return reduced(m, 1LL << (24 - e));
 }
 
-SongState xmState(int speed, int tempo, int order, int row) {
-    return {speed, {tempo, 1}, {}, order, row, 0, 0, 0, false, {}, 1, 1, {speed}};
+SongState xmState(int speed, int tempo, int order, int row, long rows, double seconds, bool slides) {
+    return {speed, {tempo, 1}, {}, order, row, rows, rows, seconds, slides, {}, 1, 1, {speed}};
 }
 
 std::string tempoText(const Fraction& tempo) {

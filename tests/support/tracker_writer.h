@@ -38,7 +38,17 @@ public:
     void put(std::uint64_t value, int bytes) {
         for (int i = 0; i < bytes; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
     }
+    // Values of one width in turn.
+    template <class... T>
+    void puts(int bytes, T... values) {
+        (put(static_cast<std::uint64_t>(values), bytes), ...);
+    }
     void f32(float f) { put(std::bit_cast<std::uint32_t>(f), 4); }
+    // A speed pattern or groove: its length, then 16 entries.
+    void speeds(const std::vector<int>& list, int bytes) {
+        put(list.size(), 1);
+        for (std::size_t i = 0; i < 16; ++i) put(i < list.size() ? static_cast<unsigned>(list[i]) : 0, bytes);
+    }
     void text(const std::string& s) {
         out.insert(out.end(), s.begin(), s.end());
         out.push_back(0);
@@ -81,8 +91,7 @@ inline void effectColumns(Bytes& b, const std::vector<TrackerEffect>& all, int c
 // frequency from 248).
 inline void patn(Bytes& b, const FurnaceSong& s, int channel, int order) {
     b.block("PATN");
-    b.put(0, 1);
-    b.put(static_cast<unsigned>(channel), 1);
+    b.puts(1, 0, channel);
     b.put(static_cast<unsigned>(order), 2);
     b.text("");
     int next = 0;
@@ -109,10 +118,9 @@ inline void patn(Bytes& b, const FurnaceSong& s, int channel, int order) {
 // A PATR pattern: four fields and four effect columns a row, 16-bit, -1 for none.
 inline void patr(Bytes& b, const FurnaceSong& s, int channel, int order) {
     b.block("PATR");
-    for (const int v : {channel, order, 0, 0}) b.put(static_cast<unsigned>(v), 2);
+    b.puts(2, channel, order, 0, 0);
     for (int row = 0; row < s.rows; ++row) {
-        b.put(0, 4);
-        b.put(0xFFFFFFFF, 4);
+        b.puts(4, 0, 0xFFFFFFFF);
         effectColumns(b, s.effects, channel, order, row);
     }
     if (s.version >= 51) b.text("");
@@ -123,12 +131,10 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
     const int channels = info2 ? s.channels : 10;
     Bytes b;
     b.out.assign({'-', 'F', 'u', 'r', 'n', 'a', 'c', 'e', ' ', 'm', 'o', 'd', 'u', 'l', 'e', '-'});
-    b.put(static_cast<unsigned>(s.version), 2);
-    b.put(0, 2);
+    b.puts(2, s.version, 0);
     b.put(32, 4);
     b.zeros(8);
-    std::vector<std::size_t> patterns, groovePointers;
-    std::vector<std::size_t> subsongs;
+    std::vector<std::size_t> patterns, groovePointers, subsongs;
     std::size_t flags = 0;
     const auto orders = [&] {
         for (int c = 0; c < channels; ++c) {
@@ -146,10 +152,7 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.f32(440);
         b.put(1, 1);
         b.f32(1);
-        b.put(static_cast<unsigned>(channels), 2);
-        b.put(1, 2);
-        b.put(0x83, 2);
-        b.put(static_cast<unsigned>(channels), 2);
+        b.puts(2, channels, 1, 0x83, channels);
         b.zeros(12 + 4);
         b.put(1, 1);
         std::vector<std::size_t> flagPointer;
@@ -166,41 +169,33 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         flags = s.flags.empty() ? 0 : flagPointer[0];
     } else {
         b.block("INFO");
-        for (const int v : {s.timeBase, s.speeds[0], s.speeds.size() > 1 ? s.speeds[1] : s.speeds[0], 1}) b.put(static_cast<unsigned>(v), 1);
+        b.puts(1, s.timeBase, s.speeds[0], s.speeds.size() > 1 ? s.speeds[1] : s.speeds[0], 1);
         b.f32(s.tickRate);
-        for (const int v : {s.rows, s.orders}) b.put(static_cast<unsigned>(v), 2);
-        b.put(static_cast<unsigned>(s.highlight), 1);
-        b.put(16, 1);
+        b.puts(2, s.rows, s.orders);
+        b.puts(1, s.highlight, 16);
         b.zeros(6);
         b.put(static_cast<std::size_t>(channels * s.orders), 4);
-        b.put(0x02, 1);  // a Genesis, the first of 32 chips
+        b.puts(1, 0x02);  // a Genesis, the first of 32 chips
         b.zeros(31 + 32 + 32 + 128 + 2 + 4 + 20);
         for (int i = 0; i < channels * s.orders; ++i) pointer(patterns);
         orders();
-        if (s.version >= 39) {
-            b.zeros(static_cast<std::size_t>(channels) * 4 + 1);
-        }
+        if (s.version >= 39) b.zeros(static_cast<std::size_t>(channels) * 4 + 1);
         if (s.version >= 59) b.f32(1);
         if (s.version >= 70) {
             auto extended = s.oldFlags;
             extended.resize(28);
             b.out.insert(b.out.end(), extended.begin(), extended.end());
         }
-        b.put(static_cast<unsigned>(s.virtualNum), 2);
-        b.put(static_cast<unsigned>(s.virtualDen), 2);
+        b.puts(2, s.virtualNum, s.virtualDen);
         if (s.version >= 95) b.zeros(2 + 4);
         if (s.version >= 103) b.zeros(6);
         if (s.version >= 135) b.zeros(2 * 12 + 4);  // the Genesis counts as two chips
         if (s.version >= 136) b.put(1, 1);
         if (s.version >= 138) b.zeros(8);
         if (s.version >= 139) {
-            b.put(s.speeds.size(), 1);
-            for (int i = 0; i < 16; ++i) b.put(i < int(s.speeds.size()) ? static_cast<unsigned>(s.speeds[i]) : 0, 1);
+            b.speeds(s.speeds, 1);
             b.put(s.grooves.size(), 1);
-            for (const auto& g : s.grooves) {
-                b.put(g.size(), 1);
-                for (int i = 0; i < 16; ++i) b.put(i < int(g.size()) ? static_cast<unsigned>(g[i]) : 0, 1);
-            }
+            for (const auto& g : s.grooves) b.speeds(g, 1);
         }
         if (s.version >= 156) b.zeros(12);
     }
@@ -211,13 +206,10 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         here(subsongs[static_cast<std::size_t>(k)]);
         b.block("SNG2");
         b.f32(s.tickRate + 10.0f * k);
-        b.put(0x0101, 2);
-        for (const int v : {s.rows, s.orders}) b.put(static_cast<unsigned>(v), 2);
-        b.put(static_cast<unsigned>(s.highlight), 1);
-        b.put(16, 1);
-        for (const int v : {s.virtualNum, s.virtualDen}) b.put(static_cast<unsigned>(v), 2);
-        b.put(s.speeds.size(), 1);
-        for (int i = 0; i < 16; ++i) b.put(i < int(s.speeds.size()) ? static_cast<unsigned>(s.speeds[i]) : 0, 2);
+        b.puts(2, 0x0101, s.rows, s.orders);
+        b.puts(1, s.highlight, 16);
+        b.puts(2, s.virtualNum, s.virtualDen);
+        b.speeds(s.speeds, 2);
         b.zeros(2);
         orders();
         b.zeros(static_cast<std::size_t>(channels) * 8);
@@ -226,8 +218,7 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         for (std::size_t g = 0; g < s.grooves.size(); ++g) {
             here(groovePointers[g]);
             b.block("GROV");
-            b.put(s.grooves[g].size(), 1);
-            for (int i = 0; i < 16; ++i) b.put(i < int(s.grooves[g].size()) ? static_cast<unsigned>(s.grooves[g][i]) : 0, 2);
+            b.speeds(s.grooves[g], 2);
         }
         if (flags) {
             here(flags);
@@ -259,38 +250,31 @@ inline std::vector<unsigned char> writeDefleMask(const DefleMaskSong& s) {
     constexpr int channels = 10;
     Bytes b;
     b.out.assign({'.', 'D', 'e', 'l', 'e', 'k', 'D', 'e', 'f', 'l', 'e', 'M', 'a', 's', 'k', '.'});
-    for (const int v : {s.version, 0x02, 0, 0, s.highlight, 16, s.timeBase, s.speed1, s.speed2, int(s.ntsc), int(!s.customHz.empty())}) {
-        b.put(static_cast<unsigned>(v), 1);
-    }
+    b.puts(1, s.version, 0x02, 0, 0, s.highlight, 16, s.timeBase, s.speed1, s.speed2, s.ntsc, !s.customHz.empty());
     const std::string hz = s.customHz + std::string(3 - s.customHz.size(), '\0');
     b.out.insert(b.out.end(), hz.begin(), hz.end());
-    b.put(static_cast<unsigned>(s.rows), 4);
-    b.put(static_cast<unsigned>(s.orders), 1);
+    b.puts(4, s.rows);
+    b.puts(1, s.orders);
     for (int c = 0; c < channels; ++c) {
         for (int o = 0; o < s.orders; ++o) {
             b.put(static_cast<unsigned>(o), 1);
             if (s.version > 24) b.put(0, 1);
         }
     }
-    b.put(2, 1);
-    b.put(0, 1);
-    b.put(1, 1);
+    // Two instruments, unnamed: FM (its four operators) and standard (a volume macro of two
+    // steps and a loop; no arpeggio, its mode, no duty or wave macro); one wavetable of two.
+    b.puts(1, 2, 0, 1);
     b.zeros(4 + 48);
-    b.put(0, 1);
-    b.put(0, 1);
-    b.put(2, 1);
+    b.puts(1, 0, 0, 2);
     b.zeros(8);
-    b.put(0xFF, 1);
-    b.zeros(4);
-    b.put(1, 1);
+    b.puts(1, 0xFF, 0, 0, 0, 0, 1);
     b.put(2, 4);
     b.zeros(8);
     for (int c = 0; c < channels; ++c) {
         b.put(4, 1);
         for (int o = 0; o < s.orders; ++o) {
             for (int row = 0; row < s.rows; ++row) {
-                b.zeros(4);
-                b.put(0xFFFF, 2);
+                b.puts(2, 0, 0, 0xFFFF);  // no note, no volume
                 effectColumns(b, s.effects, c, o, row);
                 b.put(0xFFFF, 2);
             }

@@ -41,7 +41,8 @@ struct SongState {
 };
 
 // An XM-style state: one speed at an integer tempo; no tick rate of its own (2/5 the tempo).
-[[nodiscard]] SongState xmState(int speed, int tempo, int order, int row);
+// Its rows are its units.
+[[nodiscard]] SongState xmState(int speed, int tempo, int order, int row, long rows = 0, double seconds = 0, bool slides = false);
 
 // Seconds one row of `speed` ticks lasts in the state.
 [[nodiscard]] inline double rowSeconds(const SongState& s) { return 2.5 * s.speed / valueOf(s.tempo); }
