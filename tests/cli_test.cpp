@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "support/tracker_writer.h"
 #include "support/xm_writer.h"
 
 namespace {
@@ -94,6 +95,8 @@ TEST(Cli, EveryFormAndMessage) {
     const std::string two = write("two.asm", "Song_Header:\n\tsmpsHeaderStartSong 2\n\tsmpsHeaderTempo $01, $10\n\tsmpsSetTempoMod $80\r\n");
     int files = 0;
     const auto file = [&](const std::string& bytes) { return write("file" + std::to_string(++files), bytes); };
+    const auto text = [](const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); };
+    const std::string furnace = text(beatwright::testing::writeFurnace({})), packed = text(beatwright::testing::writeFurnace({.compressed = true}));
     const std::string closest = "No results found with these criteria.\nTry to increase the tolerance to get more results.\n"
                                 "beatwright-cli: the closest pair, ";
     const std::string speed = "--speed takes a whole number from 1 to 255", notSmps = ": neither SMPS2ASM source nor an SMPS song binary";
@@ -224,6 +227,14 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", file("")}, "", ": an empty file", 2},
         {{"--song", file(module.substr(0, 60))}, "", ": the module is truncated or corrupt", 2},
         {{"--song", file(absurdPatterns)}, "", ": the module is truncated or corrupt", 2},
+        {{"--song", file(furnace.substr(0, 200))}, "", ": the song is truncated or corrupt", 2},
+        {{"--song", file(furnace.substr(0, 16) + "\xFA" + furnace.substr(17))}, "",
+         ": Furnace format version 250, newer than this reader knows (up to 249)", 2},
+        {{"--song", file(packed.substr(0, packed.size() / 2))}, "", ": a compressed Furnace song that is truncated or corrupt", 2},
+        {{"--song", file(text(beatwright::testing::deflated(std::vector<unsigned char>(65 << 20))))}, "",
+         ": a compressed song that inflates to over 64 MiB", 2},
+        {{"--song", file(text(beatwright::testing::writeDefleMask({.version = 23})))}, "",
+         ": DefleMask format version 23, not one this reader knows (24 to 27)", 2},
         {{"--song", file(wrongMagic)}, "", ": not a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song", 2},
         {{"--song", song, "--speed", "6"}, "", "--song takes no --speed: the song gives its speeds and tempos", 2},
         {{"--plan", "--speed", "6"}, "", "--plan needs --song FILE: it plans the whole song", 2},

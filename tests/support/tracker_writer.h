@@ -134,8 +134,7 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
     b.puts(2, s.version, 0);
     b.put(32, 4);
     b.zeros(8);
-    std::vector<std::size_t> patterns, groovePointers, subsongs;
-    std::size_t flags = 0;
+    std::vector<std::size_t> patterns, groovePointers, subsongs, flags;
     const auto orders = [&] {
         for (int c = 0; c < channels; ++c) {
             for (int o = 0; o < s.orders; ++o) b.put(static_cast<unsigned>(o), 1);
@@ -155,7 +154,6 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.puts(2, channels, 1, 0x83, channels);
         b.zeros(12 + 4);
         b.put(1, 1);
-        std::vector<std::size_t> flagPointer;
         const auto element = [&](unsigned type, std::size_t count, std::vector<std::size_t>& to) {
             b.put(type, 1);
             b.put(count, 4);
@@ -164,9 +162,8 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         element(1, static_cast<std::size_t>(s.subsongs), subsongs);
         element(7, static_cast<std::size_t>(channels * s.orders), patterns);
         if (!s.grooves.empty()) element(10, s.grooves.size(), groovePointers);
-        if (!s.flags.empty()) element(8, 1, flagPointer);
+        if (!s.flags.empty()) element(8, 1, flags);
         b.put(0, 1);
-        flags = s.flags.empty() ? 0 : flagPointer[0];
     } else {
         b.block("INFO");
         b.puts(1, s.timeBase, s.speeds[0], s.speeds.size() > 1 ? s.speeds[1] : s.speeds[0], 1);
@@ -220,8 +217,8 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
             b.block("GROV");
             b.speeds(s.grooves[g], 2);
         }
-        if (flags) {
-            here(flags);
+        if (!flags.empty()) {
+            here(flags[0]);
             b.block("CFLG");
             b.text(s.flags);
         }

@@ -140,12 +140,12 @@ test("the keyboard and the context menus choose and copy", async () => {
 // ticks (a unit a row of 2), 50 Hz, and a virtual tempo of 100/150 the lists cannot hold; its
 // second at 70 Hz, XM tempo 175. seed10.dmf: speeds 6 and 3 at 50 Hz, the window's song.
 test("Furnace sub-songs and a DefleMask song", async () => {
-  assert.deepEqual(await run(["open seed8.fur", "look title", "look states", "look choice", "subsong 2", "look title", "look choice",
+  assert.deepEqual(await run(["open seed8.fur", "look title", "look states", "subsong 2", "look title", "look choice",
     "open seed10.dmf", "look title", "look states", "look plan 3"]), [
     "seed8.fur, sub-song 1 \u2014 Beatwright",
     "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4\n" +
       "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2\nspeeds 4 2, 50 Hz x 100/150, 166.67 BPM \u2014 order 1, row 5 (not in the lists) (off)",
-    "speed 6, tempo 150", "seed8.fur, sub-song 2 \u2014 Beatwright", "speed 6, tempo 175", "seed10.dmf \u2014 Beatwright",
+    "seed8.fur, sub-song 2 \u2014 Beatwright", "speed 6, tempo 175", "seed10.dmf \u2014 Beatwright",
     "(hidden) speeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0",
     "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06"]);
 });
