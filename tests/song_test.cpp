@@ -106,9 +106,9 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
          testing::writeDefleMask({.version = 25, .timeBase = 1, .speed1 = 3, .speed2 = 2, .customHz = "075", .rows = 3, .orders = 2,
                                   .effects = {{0, 1, 2, 0x0F, 3}, {3, 1, 1, 0x0D, 0}}}),
          {{{6, 4}, 75, 1, 1, 1, 5, 13, 26}, {{6}, 75, 1, 1, 1, 1, 1, 6}}},
-        // FF's row plays in full, then the song stops.
-        {"a stop", testing::writeFurnace({.version = 249, .rows = 4, .effects = {{2, 0, 1, 0xFF, -1}}}),
-         {{{6}, 60, 1, 1, 1, 2, 2, 12}}, std::nullopt},
+        // FF's row plays in full, then the song stops. The tick rate is a float's exact value.
+        {"a stop", testing::writeFurnace({.version = 249, .tickRate = 50.2734375f, .rows = 4, .effects = {{2, 0, 1, 0xFF, -1}}}),
+         {{{6}, 6435, 128, 1, 1, 2, 2, 12}}, std::nullopt},
     };
     for (const TrackerCase& c : cases) {
         const Song song = openSong(c.file).song.value();

@@ -29,6 +29,8 @@
 #include "beatwright/match_search.h"
 #include "beatwright/smps_reader.h"
 #include "beatwright/song_file.h"
+#include "qtext.h"
+#include "song_menu.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
 #include "beatwright/value_text.h"
@@ -62,7 +64,6 @@ QRect pixels(const Place& p) {
     return {p.left / twipsPerPixel, p.top / twipsPerPixel, p.width / twipsPerPixel, p.height / twipsPerPixel};
 }
 
-QString qText(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Creates a control of the window at its designed place, named so that tests can find it.
 template <class W, class... Caption>
@@ -222,8 +223,8 @@ QMenuBar* Form1::createMenus() {
         if (const auto chosen = askDriverParts(this, driver)) return chooseDriver(*chosen);
         chooseDriver(driver);  // cancelled: the check goes back to the driver in use
     });
-    songMenu = bar->addMenu("&Song");
-    songMenu->menuAction()->setVisible(false);
+    songMenu = new SongMenu(bar);
+    bar->addMenu(songMenu);
     // The title bar is too narrow to show the driver: it stands at the menu bar's right.
     driverLabel = new QLabel(bar);
     driverLabel->setObjectName("driverLabel");
@@ -249,30 +250,10 @@ void Form1::openSong(const QString& path, int subsong) {
     song = std::move(*opened->song);
     songName = opened->subsongs > 1 ? QString("%1, sub-song %2").arg(name).arg(subsong + 1) : name;
     updateTitle();
-    songMenu->clear();
-    connect(songMenu->addAction("&Tempo plan..."), &QAction::triggered, this, &Form1::showTempoPlan);
-    if (opened->subsongs > 1) {
-        QMenu* subsongs = songMenu->addMenu("Sub-&song");
-        for (int i = 0; i < opened->subsongs; ++i) {
-            QAction* choice = subsongs->addAction(QString::number(i + 1));
-            choice->setCheckable(true);
-            choice->setChecked(i == subsong);
-            connect(choice, &QAction::triggered, this, [this, path, i] { openSong(path, i); });
-        }
-    }
-    songMenu->addSeparator();
-    for (const SongState& state : song->states) {
-        const bool listed = inLists(state);
-        QAction* choice = songMenu->addAction(QString("%1 \u2014 order %2, row %3%4%5")
-                                                  .arg(qText(stateTitle(*song, state)))
-                                                  .arg(state.order)
-                                                  .arg(state.row)
-                                                  .arg(state.slides ? ", the tempo slides" : "")
-                                                  .arg(listed ? "" : " (not in the lists: see beatwright-cli --song)"));
-        choice->setEnabled(listed);
-        connect(choice, &QAction::triggered, this, [this, state] { chooseSongState(state); });
-    }
-    songMenu->menuAction()->setVisible(true);
+    songMenu->showSong(*song, opened->subsongs, subsong,
+                       {[this] { showTempoPlan(); }, [this, path](int i) { openSong(path, i); },
+                        [this](const SongState& state) { chooseSongState(state); },
+                        [this](const SongState& state) { return inLists(state); }});
     const SongState& first = song->states.front();
     if (inLists(first)) {
         chooseSongState(first);
@@ -294,12 +275,9 @@ void Form1::showSmpsSong(const QString& name, std::vector<unsigned char> bytes) 
     song.reset();
     songName = name;
     updateTitle();
-    songMenu->clear();
-    connect(songMenu->addAction("&SMPS report..."), &QAction::triggered, this, [this, name, bytes] {
-        showSmpsReport(this, name, bytes, {driver, standard(), text(Combo1), text(Combo3)});
-    });
-    songMenu->menuAction()->setVisible(true);
-    showSmpsReport(this, name, bytes, {driver, standard(), text(Combo1), text(Combo3)});
+    const auto report = [this, name, bytes] { showSmpsReport(this, name, bytes, {driver, standard(), text(Combo1), text(Combo3)}); };
+    songMenu->showSmps(report);
+    report();
 }
 
 void Form1::showTempoPlan() {

@@ -22,6 +22,7 @@ class QRadioButton;
 namespace beatwright {
 
 class ReadoutLabel;
+class SongMenu;
 
 // The one window: picks the XM speed, tempo, video standard and tolerance, lists the
 // matching SMPS pairs and shows the XM tempo of the chosen pair.
@@ -75,7 +76,7 @@ private:
     QPushButton* Command1;
     QPushButton* Command2;
 
-    QMenu* songMenu;
+    SongMenu* songMenu;
     QAction* otherDriver;
     QLabel* driverLabel;
     QString songName;

@@ -11,13 +11,12 @@
 #include "beatwright/smps_reader.h"
 #include "beatwright/smps_song.h"
 #include "beatwright/value_text.h"
+#include "qtext.h"
 #include "report_dialog.h"
 
 namespace beatwright {
 
 namespace {
-
-QString qText(const std::string& text) { return QString::fromStdString(text); }
 
 // The whole ported source to a file the user picks, whole or not at all.
 void savePorted(QWidget* parent, const SmpsReport& report, const std::vector<unsigned char>& bytes) {
