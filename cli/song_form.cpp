@@ -19,12 +19,10 @@ std::string driftText(double seconds, float deviation) {
 
 // A turn's rows are listed as rows of its common ticks, a unit each.
 std::string stateLine(const Song& song, const SongState& state) {
-    std::string turn;
-    for (const int t : state.turn) turn += fmt::format("{}{}", turn.empty() ? "" : ", ", t);
     return fmt::format("{}: from order {} row {}, {} row{}, {:.1f} s{}{}", stateTitle(song, state), state.order, state.row,
                        state.rows, state.rows == 1 ? "" : "s", state.seconds, state.slides ? ", the tempo slides" : "",
-                       turn.empty() ? "" : fmt::format("; below, a unit a row of {} tick{}, rows of {} units in turn",
-                                                       state.speed, state.speed == 1 ? "" : "s", turn));
+                       state.turn.empty() ? "" : fmt::format("; below, a unit a row of {} tick{}, {}", state.speed,
+                                                             state.speed == 1 ? "" : "s", rowsText(state, 1)));
 }
 
 using nlohmann::json;

@@ -30,6 +30,13 @@ std::string tempoText(const Fraction& tempo) {
     return tempo.den == 1 ? fmt::format("{}", tempo.num) : fmt::format("{}", valueOf(tempo));
 }
 
+std::string rowsText(const SongState& s, int k) {
+    if (s.turn.empty()) return fmt::format("{} unit{} a row", k, k == 1 ? "" : "s");
+    std::string units;
+    for (const int t : s.turn) units += fmt::format("{}{}", units.empty() ? "" : ", ", t * k);
+    return fmt::format("rows of {} units in turn", units);
+}
+
 std::string stateName(const SongState& s) {
     if (s.tickRate.num == 0) return fmt::format("speed {}, tempo {}", s.speed, s.tempo.num);
     std::string speeds;

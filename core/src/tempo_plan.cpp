@@ -315,21 +315,13 @@ std::string entriesOf(const Song& song, std::size_t state) {
     return text;
 }
 
-// A row's units in the state, k units a row of its speed: "2 units a row", "rows of 6, 4, 5, 3 units in turn".
-std::string rowUnitsText(const SongState& s, int k) {
-    if (s.turn.empty()) return plural(k, "unit") + " a row";
-    std::string units;
-    for (const int t : s.turn) units += fmt::format("{}{}", units.empty() ? "" : ", ", t * k);
-    return fmt::format("rows of {} units in turn", units);
-}
-
 // How a state plays in the form: its rows' units, or its own divider and byte.
 std::string playedAs(const PlanForm& form, FormKind kind, const SongState& state, std::size_t s, const Driver& driver) {
     const std::string byteName(infoOf(driver.model).byteName);
-    const std::string turn = state.turn.empty() ? "" : ", " + rowUnitsText(state, 1);
+    const std::string turn = state.turn.empty() ? "" : ", " + rowsText(state, 1);
     switch (kind) {
     case FormKind::OnePair:
-        return rowUnitsText(state, form.rowUnits[s]);
+        return rowsText(state, form.rowUnits[s]);
     case FormKind::TempoCommands:
         return fmt::format("{} ${}{}", byteName, hexpad(form.secondBytes[s]), turn);
     case FormKind::EachStretch:

@@ -1,7 +1,5 @@
 #include "beatwright/song.h"
 
-#include "beatwright/file_bytes.h"
-
 #ifdef __EMSCRIPTEN__
 // xmp.h includes this inside its extern "C" block, where its C++ templates cannot stand.
 #include <emscripten.h>
@@ -92,14 +90,6 @@ Song readSong(std::span<const unsigned char> module) {
     if (played > maxSongSeconds) throw SongError("the song plays for over 4 hours without coming to an end");
     if (song.states.empty()) throw SongError("the song has no rows to play");
     return song;
-}
-
-Song readSongFile(const std::string& path) {
-    try {
-        return readSong(readFileBytes(path, maxSongBytes, songTooLarge));
-    } catch (const FileError& e) {
-        throw SongError(e.what());
-    }
 }
 
 }  // namespace beatwright

@@ -21,9 +21,9 @@ bool startsWith(std::span<const unsigned char> bytes, std::string_view magic) {
 }
 
 OpenedSong tracker(SongFormat format, std::span<const unsigned char> bytes, int subsong) {
+    if (format == SongFormat::DefleMask && subsong > 0) throw SongError(fmt::format("no sub-song {}: the song has 1", subsong + 1));
     OpenedSong opened{format, std::nullopt, std::nullopt, 1};
     const TrackerSong song = format == SongFormat::Furnace ? readFurnace(bytes, subsong, opened.subsongs) : readDefleMask(bytes);
-    if (format == SongFormat::DefleMask && subsong > 0) throw SongError(fmt::format("no sub-song {}: the song has 1", subsong + 1));
     opened.song = playTracker(song);
     return opened;
 }

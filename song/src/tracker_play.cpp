@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <optional>
 
 #include <utility>
 
@@ -118,7 +119,9 @@ Song playTracker(const TrackerSong& t) {
     std::vector<FirstPass> firstPass(static_cast<std::size_t>(orders) * 256);
     Place at{0, 0};
     long rows = 0, units = 0;
-    int current = -1;
+    int current = -1, state = -1;
+    std::optional<Timing> timing;
+    bool retime = true;
     double played = 0;
     while (true) {
         // The row's own effects: its speed, rate and jumps hold from its first tick.
@@ -146,6 +149,8 @@ Song playTracker(const TrackerSong& t) {
                 if (code >= 0xC0 && code <= 0xC3) rate = {std::max(1, (code & 3) << 8 | v), 1};
                 if (code == 0xF0) rate = 2 * v >= 5 ? reduced(2 * v, 5) : Fraction{1, 1};
                 if (code == 0xFF) stop = true;
+                retime = retime || code == 0x09 || code == 0x0F || code == 0xFD || code == 0xFE || code == 0xF0 ||
+                         (code >= 0xC0 && code <= 0xC3);
             }
         }
         // Where play goes next; past the last order it repeats from the first.
@@ -155,33 +160,34 @@ Song playTracker(const TrackerSong& t) {
         const bool wraps = next.order >= orders;
         if (wraps) next.order = 0;
         // DefleMask's speeds go by the next row's parity, swapped on odd orders of odd patterns.
-        int ticks = 0;
-        Timing timing = [&] {
-            if (!t.brokenSpeedSel) {
-                ticks = speeds[speedIndex % speeds.size()];
-                speedIndex = (speedIndex + 1) % speeds.size();
-                return Timing(speeds, rate, num, den);
-            }
-            const int first = speeds[0], second = speeds.size() >= 2 ? speeds[1] : speeds[0];
-            const bool swapped = (t.patternLength & 1) && (next.order & 1);
-            ticks = (next.row & 1) != swapped ? first : second;
-            return Timing({first, second}, rate, num, den);
-        }();
+        const int first = speeds[0], second = speeds.size() >= 2 ? speeds[1] : speeds[0];
+        int ticks = first;
+        if (!t.brokenSpeedSel) {
+            ticks = speeds[speedIndex % speeds.size()];
+            speedIndex = (speedIndex + 1) % speeds.size();
+        } else if ((next.row & 1) == ((t.patternLength & 1) && (next.order & 1))) {
+            ticks = second;
+        }
         ticks = std::max(ticks, 1);
-        const auto found = std::find_if(song.states.begin(), song.states.end(), [&](const SongState& s) { return timing.sameAs(s); });
-        const int state = static_cast<int>(found - song.states.begin());
-        if (found == song.states.end()) song.states.push_back(timing.state(at));
+        // The state changes only where a row's speed, rate or tempo effects may change it.
+        if (retime) {
+            timing.emplace(t.brokenSpeedSel ? std::vector{first, second} : speeds, rate, num, den);
+            const auto found = std::find_if(song.states.begin(), song.states.end(), [&](const SongState& s) { return timing->sameAs(s); });
+            state = static_cast<int>(found - song.states.begin());
+            if (found == song.states.end()) song.states.push_back(timing->state(at));
+            retime = false;
+        }
         if (state != current) song.entries.push_back({state, at.order, at.row, rows, units});
         current = state;
         FirstPass& here = firstPass[static_cast<std::size_t>(at.order) * 256 + at.row];
         if (!here.played) here = {true, state, rows, units};
         SongState& s = song.states[state];
-        const double seconds = timing.seconds(ticks);
+        const double seconds = timing->seconds(ticks);
         s.rows += 1;
-        s.units += timing.units(ticks);
+        s.units += timing->units(ticks);
         s.seconds += seconds;
         ++rows;
-        units += timing.units(ticks);
+        units += timing->units(ticks);
         played += seconds;
         if (played > maxSongSeconds) throw SongError("the song plays for over 4 hours without coming to an end");
         // The row that stops the song plays in full.

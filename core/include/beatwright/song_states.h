@@ -50,6 +50,9 @@ struct SongState {
 // A state's tempo as the search reads it: "125", "125.68359375".
 [[nodiscard]] std::string tempoText(const Fraction& tempo);
 
+// A state's rows at k units a row of its speed: "2 units a row", "rows of 6, 4 units in turn".
+[[nodiscard]] std::string rowsText(const SongState& s, int k);
+
 // "speed 6, tempo 125"; "speeds 6 4 5 3, 60 Hz" with a virtual tempo where it is not 1.
 [[nodiscard]] std::string stateName(const SongState& s);
 

@@ -24,7 +24,4 @@ inline constexpr const char* songTooLarge = "larger than any module, over 64 MiB
 // a row's start, every entry into one and where play repeats from. Throws SongError.
 [[nodiscard]] Song readSong(std::span<const unsigned char> module);
 
-// The same for a file; a folder, a FIFO or a device is not read.
-[[nodiscard]] Song readSongFile(const std::string& path);
-
 }  // namespace beatwright
