@@ -59,12 +59,12 @@ const ValueOption songOption{"--song", "FILE",
 const ValueOption subsongOption{"--subsong", "N", "with --song: the sub-song to read, 1 (the first) by default",
                                 wholeFrom(1, 256)};
 const ValueOption smpsOption{"--smps", "FILE",
-                             "report an SMPS song's tempo settings: SMPS2ASM source or a song binary",
-                             "an SMPS2ASM source or song binary"};
+                             "report an SMPS song's tempo settings",
+                             "SMPS2ASM source or an uncompressed song binary"};
 const ValueOption toOption{"--to", "NAME", "with --smps: port the song's tempo settings to this driver",
                            driverOption.accepts};
 const ValueOption outputOption{"--output", "OUT",
-                               "with --smps and --to: write the whole SMPS2ASM source with its tempo lines ported to OUT",
+                               "with --smps and --to: write the whole song with only its tempo lines (a binary's header bytes) ported to OUT",
                                "a file to write, or - for standard output"};
 const std::array valueOptions{&speedOption,  &tempoOption, &toleranceOption, &pairOption, &formatOption,
                               &driverOption, &songOption,  &subsongOption,   &smpsOption, &toOption,
@@ -164,8 +164,8 @@ int run(Options o, std::ostream& out, std::ostream& err) {
         return runSmpsForm(o, search, o.to ? std::optional(checkDriver(o.to, toOption)) : std::nullopt, out);
     }
     if (o.subsong) o.subsong = checkWhole(subsongOption, *o.subsong, 1, 256);
-    if (o.plan) return runPlanForm(o, search, out);
-    if (o.song) return runSongForm(o, search, out);
+    if (o.plan) return runPlanForm(o, search, out, err);
+    if (o.song) return runSongForm(o, search, out, err);
     o.speed = checkWhole(speedOption, *o.speed, minSpeed, maxSongSpeed);
     if (o.pair) {
         const Pair pair = checkPair(*o.pair, search.driver);

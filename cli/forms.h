@@ -54,12 +54,13 @@ void printMatches(const std::vector<Match>& matches, const Options& o, const Sea
                   std::ostream& out);
 
 // The song of --song (its --subsong), or a UsageError naming the file and why it is no song.
-[[nodiscard]] Song readSongOption(const Options& o);
+// A reader's warning goes to err.
+[[nodiscard]] Song readSongOption(const Options& o, std::ostream& err);
 
 // The forms, each on checked options; each returns the exit status.
 int runSearchForm(const Options& o, Search& search, std::ostream& out, std::ostream& err);
-int runSongForm(const Options& o, Search& search, std::ostream& out);
-int runPlanForm(const Options& o, const Search& search, std::ostream& out);
+int runSongForm(const Options& o, Search& search, std::ostream& out, std::ostream& err);
+int runPlanForm(const Options& o, const Search& search, std::ostream& out, std::ostream& err);
 int runSmpsForm(const Options& o, const Search& search, const std::optional<Driver>& to, std::ostream& out);
 int runDriversForm(const Options& o, std::ostream& out);
 

@@ -43,8 +43,8 @@ json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
 }  // namespace
 
 // The whole song's tempo plan: for a person, as SMPS2ASM lines, or as JSON for scripts.
-int runPlanForm(const Options& o, const Search& search, std::ostream& out) {
-    const Song song = readSongOption(o);
+int runPlanForm(const Options& o, const Search& search, std::ostream& out, std::ostream& err) {
+    const Song song = readSongOption(o, err);
     const TempoPlan plan = planTempo(song, search.driver, search.standard, search.tolerance);
     if (o.format == "json") {
         out << planJson(song, plan, search).dump(2) << '\n';

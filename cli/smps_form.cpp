@@ -7,6 +7,7 @@
 #include "beatwright/file_bytes.h"
 #include "beatwright/smps_reader.h"
 #include "beatwright/smps_song.h"
+#include "beatwright/song_file.h"
 #include "beatwright/value_text.h"
 #include "forms.h"
 
@@ -46,6 +47,10 @@ void printJson(const SmpsReport& r, std::ostream& out) {
                      {"secondByte", s.tempo},
                      {"unitsPerSecond", unitsIn(r, s)},
                      {"xmTempo", toDouble(xmTempoIn(r, s))}};
+        // Beyond XM's tempos: the nearest speed whose tempo is within them, or none.
+        if (const auto other = xmInRange(r, s)) {
+            setting["xmInRange"] = other->speed == 0 ? json(nullptr) : json{{"speed", other->speed}, {"tempo", toDouble(other->tempo)}};
+        }
         if (r.to) setting["port"] = portJson(r, ported[i]);
         settings.push_back(setting);
     }
@@ -63,9 +68,6 @@ void printJson(const SmpsReport& r, std::ostream& out) {
 
 // The whole source with its tempo lines ported, where --output asks; never over the song.
 void writePorted(const Options& o, const SmpsReport& report, const std::vector<PortedSetting>& ported, std::ostream& out) {
-    if (!report.song.source) {
-        throw UsageError(*o.smps + ": an SMPS song binary: --output rewrites SMPS2ASM source, not a binary's track data");
-    }
     for (const PortedSetting& p : ported) {
         if (p.noEquivalent) throw UsageError(*o.smps + ": " + smpsPlace(p.setting) + ": " + p.notes.front().text);
     }
@@ -73,7 +75,8 @@ void writePorted(const Options& o, const SmpsReport& report, const std::vector<P
         throw UsageError("--output names the song itself, " + *o.output + ": the input is never written");
     }
     const std::vector<unsigned char> bytes = readFileBytes(*o.smps, maxSmpsBytes, smpsTooLarge);
-    const std::string text = portedSource(report, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    const std::string_view was{reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+    const std::string text = report.song.source ? portedSource(report, was) : portedBinary(report, was);
     if (*o.output == "-") {
         out << text;
         return;
@@ -92,7 +95,24 @@ void writePorted(const Options& o, const SmpsReport& report, const std::vector<P
 int runSmpsForm(const Options& o, const Search& search, const std::optional<Driver>& to, std::ostream& out) {
     SmpsSong song;
     try {
-        song = readSmpsFile(*o.smps);
+        const std::vector<unsigned char> bytes = readFileBytes(*o.smps, maxSongBytes, songTooLarge);
+        // A tracker's song read as an SMPS binary would give nonsense counts and tempos.
+        const auto tracker = trackerFormatOf(bytes);
+        if (tracker) throw SmpsError(fmt::format("a {}, not an SMPS song: --song FILE reads it", formatName(*tracker)));
+        try {
+            song = readSmps(bytes);
+        } catch (const SmpsError&) {
+            bool module = false;
+            try {
+                (void)readSong(bytes);
+                module = true;
+            } catch (const SongError&) {
+            }
+            if (module) throw SmpsError("a module, not an SMPS song: --song FILE reads it");
+            throw;
+        }
+    } catch (const FileError& e) {
+        throw UsageError(*o.smps + ": " + e.what());
     } catch (const SmpsError& e) {
         throw UsageError(*o.smps + ": " + e.what());
     }

@@ -19,8 +19,12 @@ std::string driftText(double seconds, float deviation) {
 
 // A turn's rows are listed as rows of its common ticks, a unit each.
 std::string stateLine(const Song& song, const SongState& state) {
-    return fmt::format("{}: from order {} row {}, {} row{}, {:.1f} s{}{}", stateTitle(song, state), state.order, state.row,
-                       state.rows, state.rows == 1 ? "" : "s", state.seconds, state.slides ? ", the tempo slides" : "",
+    // A pattern delay's repeats make a held row last several of the state's rows.
+    const std::string held = state.turn.empty() && state.units != state.rows
+                                 ? fmt::format(" lasting {} with a pattern delay's repeats", state.units)
+                                 : "";
+    return fmt::format("{}: from order {} row {}, {} row{}{}, {:.1f} s{}{}", stateTitle(song, state), state.order, state.row,
+                       state.rows, state.rows == 1 ? "" : "s", held, state.seconds, state.slides ? ", the tempo slides" : "",
                        state.turn.empty() ? "" : fmt::format("; below, a unit a row of {} tick{}, {}", state.speed,
                                                              state.speed == 1 ? "" : "s", rowsText(state, 1)));
 }
@@ -36,21 +40,33 @@ json songJson(const Song& song) {
     for (const SongState& s : song.states) {
         // An XM tempo T ticks 2/5 T times a second.
         const Fraction tickRate = s.tickRate.num != 0 ? s.tickRate : reduced(2 * s.tempo.num, 5 * s.tempo.den);
-        json state{{"speed", s.speed}, {"tempo", number(s.tempo)}, {"order", s.order}, {"row", s.row},
+        json state{{"tempo", number(s.tempo)}, {"order", s.order}, {"row", s.row},
                    {"rows", s.rows}, {"seconds", s.seconds}, {"slides", s.slides}, {"tickRate", number(tickRate)},
-                   {"virtualTempo", {s.virtualNum, s.virtualDen}}, {"rowSeconds", rowSeconds(s)}, {"speeds", s.speeds}};
-        if (!s.turn.empty()) state["turn"] = s.turn;
+                   {"virtualTempo", {s.virtualNum, s.virtualDen}}, {"speeds", s.speeds}};
+        // Rows that take turns are counted in units of their common ticks; no row is one.
+        if (s.turn.empty()) {
+            state["speed"] = s.speed;
+            state["rowSeconds"] = rowSeconds(s);
+        } else {
+            state["unitTicks"] = s.speed;
+            state["unitSeconds"] = rowSeconds(s);
+            state["turn"] = s.turn;
+        }
         if (const auto bpm = beatsPerMinute(song, s)) state["bpm"] = *bpm;
         states.push_back(state);
     }
     for (const SongEntry& e : song.entries) {
-        entries.push_back({{"state", e.state}, {"order", e.order}, {"row", e.row}, {"rowsBefore", e.rowsBefore}});
+        json entry{{"state", e.state}, {"order", e.order}, {"row", e.row}, {"rowsBefore", e.rowsBefore}};
+        if (!song.states[static_cast<std::size_t>(e.state)].turn.empty()) entry["turnPlace"] = e.turnPlace;
+        entries.push_back(entry);
     }
+    json held = json::array();
+    for (const HeldRow& h : song.held) held.push_back({{"order", h.order}, {"row", h.row}, {"state", h.state}, {"plays", h.plays}});
     const json loop = song.loop ? json{{"order", song.loop->order}, {"row", song.loop->row}} : json(nullptr);
-    return {{"states", states}, {"entries", entries}, {"loop", loop}};
+    return {{"states", states}, {"entries", entries}, {"heldRows", held}, {"loop", loop}};
 }
 
-Song readSongOption(const Options& o) {
+Song readSongOption(const Options& o, std::ostream& err) {
     OpenedSong opened = [&] {
         try {
             return openSongFile(*o.song, o.subsong ? std::stoi(*o.subsong) - 1 : 0);
@@ -59,13 +75,14 @@ Song readSongOption(const Options& o) {
         }
     }();
     if (!opened.song) throw UsageError(*o.song + ": an SMPS song: --smps FILE reports its tempo settings");
+    if (!opened.warning.empty()) err << "beatwright-cli: warning: " << *o.song << ": " << opened.warning << '\n';
     return std::move(*opened.song);
 }
 
 // Each state of the song, in the order first entered: a header line, then its lines as a
 // search prints them. As SMPS2ASM only one pair can be the header: the others are comments.
-int runSongForm(const Options& o, Search& search, std::ostream& out) {
-    const Song song = readSongOption(o);
+int runSongForm(const Options& o, Search& search, std::ostream& out, std::ostream& err) {
+    const Song song = readSongOption(o, err);
     if (o.format == "json") {
         out << songJson(song).dump(2) << '\n';
         return exitMatches;

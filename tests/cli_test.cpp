@@ -101,6 +101,8 @@ TEST(Cli, EveryFormAndMessage) {
                                 "beatwright-cli: the closest pair, ";
     const std::string speed = "--speed takes a whole number from 1 to 255", notSmps = ": neither SMPS2ASM source nor an SMPS song binary";
     const std::string tolerance = "--tolerance takes a decimal number from 0 to 10000, not ";
+    const std::string startSongs = "SMPS2ASM knows smpsHeaderStartSong 1 (Sonic 1), 2 (Sonic 2), 3 (Sonic 3), 4 (Sonic & Knuckles) "
+                                   "and 5 (Sonic 3D Blast), not ";
     const Case cases[] = {
         // 4.0000027 rounds to the float of 0503's deviation: a double would miss it.
         {{"--speed", "6", "--tempo", "125", "--tolerance", "4.0000027", "--format", "smps2asm", "--details"},
@@ -176,8 +178,11 @@ TEST(Cli, EveryFormAndMessage) {
          "--output names the song itself, ./song.asm: the input is never written", 2},
         {{"--smps", source, "--to", "sonic3k", "--output", "out.asm"}, "",
          ": line 11 (Song_Loop): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written", 2},
-        {{"--smps", binary, "--driver", "sonic2", "--to", "sonic1", "--output", "out.asm"}, "",
-         ": an SMPS song binary: --output rewrites SMPS2ASM source, not a binary's track data", 2},
+        {{"--smps", binary, "--driver", "sonic2", "--to", "sonic1", "--output", "out.bin", "--format", "smps2asm"},
+         "; song.bin on sonic1 (timeout model, NTSC): the tempo lines, ported\n\tdc.b\t$02,$02\t; header bytes 4 and 5\n", "", 0},
+        // The path is written through a link; what is no regular file is never replaced.
+        {{"--smps", source, "--to", "sonic2", "--output", "fifo"}, "", "fifo: is not a regular file", 2},
+        {{"--smps", source, "--to", "sonic2", "--output", "."}, "", ".: is a folder", 2},
         {{"--smps", source, "--to", "sonic2", "--output", source}, "", "--output names the song itself, song.asm: the input is never written", 2},
         {{"--output", "out.asm", "--speed", "6", "--tempo", "125"}, "",
          "--output needs --smps FILE and --to DRIVER: it writes the ported song", 2},
@@ -219,7 +224,7 @@ TEST(Cli, EveryFormAndMessage) {
          "--pair takes four hex digits, divider (00 for 256) then tempo, tempo not 00 on sonic2, not '0700'", 2},
         {{"--speed", "6", "--pair", "0503", "--tolerance", "5"}, "", "--pair takes no --tolerance: it reads one pair, not a search", 2},
         {{"--driver", "carry-delay@0", "--speed", "6", "--tempo", "125"}, "",
-         "--driver takes one of sonic1, sonic2, sonic3, sonic3k, clone-driver-v2, flamedriver, sonic1-s3k-tempo, sonic1-pal-fix, "
+         "--driver takes one of sonic1, sonic2, sonic3k, sonic3, clone-driver-v2, flamedriver, sonic1-s3k-tempo, sonic1-pal-fix, "
          "sonic2-slow-pal, timeout, carry-advance, carry-delay, or MODEL@RATE (a model and its PAL updates a second, 1 to 300, "
          "whole or a fraction: carry-delay@60, timeout@175/3), not 'carry-delay@0'", 2},
         {{"--song", "."}, "", ": is a folder", 2},
@@ -228,8 +233,11 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", file(module.substr(0, 60))}, "", ": the module is truncated or corrupt", 2},
         {{"--song", file(absurdPatterns)}, "", ": the module is truncated or corrupt", 2},
         {{"--song", file(furnace.substr(0, 200))}, "", ": the song is truncated or corrupt", 2},
-        {{"--song", file(furnace.substr(0, 16) + "\xFA" + furnace.substr(17))}, "",
-         ": Furnace format version 250, newer than this reader knows (up to 249)", 2},
+        // Read on past the documents' version 250, with a warning: 6 ticks at 60 Hz are 0506's 10 rows a second.
+        {{"--song", file(furnace.substr(0, 16) + "\xFB" + furnace.substr(17)), "--best"},
+         "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 8 rows, 0.8 s; the closest pair drifts 0.00 s\n0506 perfect match\n",
+         "warning: file" + std::to_string(files) + ": Furnace format version 251, newer than the documents this reader follows (up to 250): "
+         "read as 250, its timing may be misread", 0},
         {{"--song", file(packed.substr(0, packed.size() / 2))}, "", ": a compressed Furnace song that is truncated or corrupt", 2},
         {{"--song", file(text(beatwright::testing::deflated(std::vector<unsigned char>(65 << 20))))}, "",
          ": a compressed song that inflates to over 64 MiB", 2},
@@ -242,7 +250,9 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--smps", source, "--driver", "sonic2"}, "",
          ": its tempo is in the timeout model's units (smpsHeaderStartSong 1), which --driver sonic2 does not read", 2},
         {{"--smps", source, "--best"}, "", "--smps takes no --best: it reads the song's own tempo settings", 2},
-        {{"--smps", song}, "", notSmps + ": its header gives 116 FM and 101 PSG channels and divider 110", 2},
+        {{"--smps", song}, "", ": a module, not an SMPS song: --song FILE reads it", 2},
+        {{"--smps", file(packed)}, "", ": a Furnace song, not an SMPS song: --song FILE reads it", 2},
+        {{"--smps", file(std::string("\x00\x10\x08\x03\x01\x03", 6))}, "", notSmps + ": its header gives 8 FM and 3 PSG channels and divider 1", 2},
         {{"--smps", file("hello\n")}, "", notSmps + ": no smpsHeaderTempo", 2},
         {{"--smps", file(std::string("\x00\x10\x06\x03\x00", 5))}, "", notSmps + ": 5 bytes, shorter than a song's header", 2},
         {{"--smps", file(std::string("\x00\x10\x06\x03\x00\x03", 6))}, "",
@@ -254,7 +264,12 @@ TEST(Cli, EveryFormAndMessage) {
          ": line 1: smpsSetTempoMod before smpsHeaderTempo", 2},
         {{"--smps", file("\tsmpsHeaderTempo 0, $03\n")}, "", ": line 1: a divider is 1 to 255, not 0", 2},
         {{"--smps", file("\tsmpsHeaderTempo 1, 256\n")}, "", ": line 1: a tempo is 0 to 255, not 256", 2},
-        {{"--smps", file("\tsmpsHeaderStartSong 0\n")}, "", ": line 1: smpsHeaderStartSong is 1 or more, not 0", 2},
+        {{"--smps", file("\tsmpsHeaderStartSong 6\n")}, "", ": line 1: " + startSongs + "6", 2},
+        {{"--smps", file("\tsmpsHeaderStartSong 0\n")}, "", ": line 1: " + startSongs + "0", 2},
+        // Sonic 3D Blast's songs are in Sonic 3's units, on Sonic & Knuckles' driver by default.
+        {{"--smps", file("\tsmpsHeaderStartSong 5\n\tsmpsHeaderTempo 1, $80\n"), "--speed", "2"},
+         "file" + std::to_string(files) + ": SMPS2ASM source, smpsHeaderStartSong 5 (carry-delay model)\nplayed on sonic3k, NTSC; XM "
+         "tempos at speed 2\nline 2 smpsHeaderTempo 0180: 30 units a second, XM tempo 150\n", "", 0},
         {{"--smps", file("\tsmpsHeaderTempo 1, 2\n\tsmpsHeaderTempo 1, 2\n")}, "", ": line 2: a second smpsHeaderTempo: one song a file", 2},
         {{"--smps", file("\tsmpsHeaderStartSong 2\n\tsmpsHeaderTempo 1, $40\n\n\tsmpsSetTempoMod 0\n")}, "",
          ": line 4: the tempo $00 never plays on the carry-advance model", 2},
@@ -287,6 +302,17 @@ TEST(Cli, EveryFormAndMessage) {
     EXPECT_EQ(std::get<2>(runCli({"--smps", source, "--to", "sonic1-s3k-tempo", "--output", "kept.asm"})), 0);
     EXPECT_EQ(fs::status(dir / "kept.asm").permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_EQ(slurp(dir / "kept.asm"), slurp(fs::path(BEATWRIGHT_GOLDEN) / "smps-s1s3k-whole.asm"));
+    // A binary's header pair 02 80 becomes 0202 (see the table); a link stays a link to the file
+    // it names; a new file is made as the umask allows.
+    EXPECT_EQ(slurp(dir / "out.bin"), "\x01\x10\x06\x03\x02\x02");
+    fs::create_symlink("kept.asm", dir / "link.asm");
+    const mode_t mask = umask(027);
+    EXPECT_EQ(std::get<2>(runCli({"--smps", two, "--to", "sonic1", "--output", "link.asm"})), 0);
+    EXPECT_EQ(std::get<2>(runCli({"--smps", two, "--to", "sonic1", "--output", "new.asm"})), 0);
+    umask(mask);
+    EXPECT_TRUE(fs::is_symlink(dir / "link.asm"));
+    EXPECT_EQ(slurp(dir / "kept.asm"), slurp(dir / "new.asm"));
+    EXPECT_EQ(fs::status(dir / "new.asm").permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::remove_all(dir);
 }
 

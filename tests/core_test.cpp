@@ -303,8 +303,9 @@ TEST(Smps, EachDriversCommandBytes) {
         {"sonic1", 1, 3, 4, "clone-driver-v2", "dc.b\t$01,$72|dc.b\t$FF,$0A,$60|smpsChanTempoDiv $03"},
         {"sonic1", 1, 3, 4, "flamedriver", "dc.b\t$01,$72|dc.b\t$FF,$00,$60|smpsChanTempoDiv $03"},
         {"sonic1", 1, 3, 4, "sonic1-s3k-tempo", "dc.b\t$01,$55|dc.b\t$EA,$40|smpsChanTempoDiv $03"},
-        // 33 1/3 and 37.5 are beyond 60 (p - 1) / p but periods 2 and 3; 12.5 is 60 x 5/6 / 4.
-        {"sonic1", 1, 3, 4, "sonic1-pal-fix", "dc.b\t$01,$02|dc.b\t$EA,$03|smpsChanTempoDiv $04"},
+        // 33 1/3 and 37.5 are beyond 60 (p - 1) / p but periods 2 and 3; the track plays at
+        // the period 3 in force, 40 / d: d 3 gives 13 1/3 for 12.5, closer than d 4's 10.
+        {"sonic1", 1, 3, 4, "sonic1-pal-fix", "dc.b\t$01,$02|dc.b\t$EA,$03|smpsChanTempoDiv $03"},
         // 60 x 192/256 = 50 x 230.4/256; 60 x 128/256 = 50 x 153.6/256.
         {"sonic2", 2, 0xC0, 0x80, "sonic2-slow-pal", "dc.b\t$01,$E6|dc.b\t$EA,$9A|smpsChanTempoDiv $03"},
         {"sonic1-pal-fix", 1, 3, 4, "sonic1", "dc.b\t$01,$05|dc.b\t$EA,$0A|smpsChanTempoDiv $03"},

@@ -20,7 +20,14 @@ struct SongCase {
     std::vector<SongState> states;  // seconds: rows x speed x 2.5 / tempo, tick by tick where the tempo moves
     std::vector<SongEntry> entries;  // rows before, twice: they are the units
     SongLoop loop = {0, 0, 0, 0, 0};
+    std::vector<HeldRow> held = {};
 };
+
+// A state whose held rows make it last more units than it has rows.
+SongState lasting(SongState s, long units) {
+    s.units = units;
+    return s;
+}
 
 std::vector<unsigned char> xm(const testing::XmSong& song) { return testing::writeXm(song); }
 
@@ -32,8 +39,12 @@ TEST(Song, StatesEntriesAndLoopInPlayOrder) {
         // Rows 0-3 of order 1 play twice; play repeats from where it first came there.
         {"a pattern loop plays its rows again", xm({6, 125, {0, 1}, {{8, {}}, {16, {{0, 0, 0x0E, 0x60}, {3, 0, 0x0E, 0x61}}}}, 1}),
          {xmState(6, 125, 0, 0, 28, 28 * 6 * 2.5 / 125)}, {{0, 0, 0, 0, 0}}, {1, 0, 0, 8, 8}},
+        // Row 4 plays three times: 16 rows of 18 units; the next entry would count them.
         {"a pattern delay holds its row longer, one row", xm({6, 125, {0}, {{16, {{4, 0, 0x0E, 0xE2}}}}}),
-         {xmState(6, 125, 0, 0, 16, 18 * 6 * 2.5 / 125)}, {{0, 0, 0, 0, 0}}},
+         {lasting(xmState(6, 125, 0, 0, 16, 18 * 6 * 2.5 / 125), 18)}, {{0, 0, 0, 0, 0}}, {0, 0, 0, 0, 0}, {{0, 4, 0, 3}}},
+        {"a pattern delay's units count before the next state", xm({6, 125, {0}, {{8, {{2, 0, 0x0E, 0xE1}, {5, 0, 0x0F, 0x03}}}}}),
+         {lasting(xmState(6, 125, 0, 0, 5, 6 * 6 * 2.5 / 125), 6), xmState(3, 125, 0, 5, 3, 3 * 3 * 2.5 / 125)},
+         {{0, 0, 0, 0, 0}, {1, 0, 5, 5, 6}}, {0, 0, 0, 0, 0}, {{0, 2, 0, 2}}},
         {"every entry into a state, the first one's place kept",
          xm({6, 125, {0}, {{16, {{4, 0, 0x0F, 0x03}, {8, 0, 0x0F, 0x06}, {15, 0, 0x0F, 0x03}}}}}),
          {xmState(6, 125, 0, 0, 11, 11 * 6 * 2.5 / 125), xmState(3, 125, 0, 4, 5, 5 * 3 * 2.5 / 125)},
@@ -58,6 +69,7 @@ TEST(Song, StatesEntriesAndLoopInPlayOrder) {
         EXPECT_EQ(song.states, c.states) << c.name;
         EXPECT_EQ(song.entries, c.entries) << c.name;
         EXPECT_EQ(song.loop, std::optional(c.loop)) << c.name;
+        EXPECT_EQ(song.held, c.held) << c.name;
     }
 }
 

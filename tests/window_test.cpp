@@ -270,18 +270,25 @@ void WindowTest::actions_data() {
     // 60 Hz is XM tempo 150; 70 Hz 175. The DefleMask rows of 6 and 3 ticks at 50 Hz.
     QTest::newRow("Furnace sub-songs and a DefleMask song")
         << QStringList{"open song.fur", "look window", "look choice", "look songmenu", "subsong 2", "look window", "look choice",
-                       "drop song.dmf", "look songmenu"}
+                       "drop song.dmf", "look songmenu", "look choice"}
         << QStringList{"song.fur, sub-song 1 \u2014 Beatwright", "speed 6, tempo 150",
                        "&Tempo plan...\nSub-&song\nspeed 6, 60 Hz, 150 BPM \u2014 order 0, row 0", "song.fur, sub-song 2 \u2014 Beatwright",
-                       "speed 6, tempo 175", "&Tempo plan...\nspeeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0"};
-    // Played on the first driver of its model; 60 x 2/3 = 40 units a second at speed 1: XM tempo 40 x 2.5.
+                       "speed 6, tempo 175",
+                       // Rows of 6 and 3 ticks have no one speed: greyed, and the selectors keep theirs.
+                       "Open song: The song starts at speeds 6 3, 50 Hz, 166.67 BPM, which the lists do not hold.\nThe Song menu's "
+                       "tempo plan and beatwright-cli --song answer for it.",
+                       "&Tempo plan...\nspeeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0 (not in the lists: see beatwright-cli --song) (off)",
+                       "speed 6, tempo 175"};
+    // Played on the first driver of its model; 60 x 2/3 = 40 units a second: XM tempo 40 x 2.5 x speed,
+    // 800 at speed 8, of XM's tempos only at speed 2.
     // On Sonic 1 with the S3K tempo code, 40 units are 256 - 85 of 256 x 60: written raw.
     QTest::newRow("an SMPS song ported; the song takes the module's place")
         << QStringList{"drop song.xm", "driver timeout", "open song.asm > Copy", "look clipboard 3", "look window", "look songmenu",
                        "driver sonic1-s3k-tempo", "open song.asm > Port to sonic1-s3k-tempo, Copy as SMPS2ASM", "look clipboard",
                        "open song.asm > Port to sonic1-s3k-tempo, Save ported song...", "file ported.asm 3"}
         << QStringList{"song.asm: SMPS2ASM source, smpsHeaderStartSong 1 (timeout model)\nplayed on sonic1, NTSC; XM tempos at "
-                       "speed 8\nline 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 800",
+                       "speed 8\nline 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 800, beyond XM's 32 to 255; speed 2 "
+                       "tempo 200 plays at this pace",
                        "song.asm \u2014 timeout \u2014 Beatwright", "&SMPS report...",
                        "; song.asm on sonic1-s3k-tempo (carry-delay model, NTSC): the tempo lines, ported\n; keep "
                        "smpsHeaderStartSong 1: the bytes stand raw where its SMPS2ASM would not give them\n"

@@ -247,6 +247,7 @@ void Form1::openSong(const QString& path, int subsong) {
     }
     // An SMPS song: the SMPS report answers for it.
     if (opened->smps) return showSmpsSong(name, std::move(bytes));
+    if (!opened->warning.empty()) QMessageBox::warning(this, "Open song", QString("%1:\n%2.").arg(name, qText(opened->warning)));
     song = std::move(*opened->song);
     songName = opened->subsongs > 1 ? QString("%1, sub-song %2").arg(name).arg(subsong + 1) : name;
     updateTitle();
@@ -265,9 +266,10 @@ void Form1::openSong(const QString& path, int subsong) {
     }
 }
 
-// The lists hold whole speeds and tempos: a state is chosen there when both are in them.
+// The lists hold whole speeds and tempos: a state is chosen there when both are in them,
+// and rows that take turns have no one speed.
 bool Form1::inLists(const SongState& state) const {
-    return Combo1->findText(QString::number(state.speed)) != -1 && Combo2->findText(qText(tempoText(state.tempo))) != -1;
+    return state.turn.empty() && Combo1->findText(QString::number(state.speed)) != -1 && Combo2->findText(qText(tempoText(state.tempo))) != -1;
 }
 
 // The SMPS song takes the module's place: the title names it and the Song menu shows its report again.

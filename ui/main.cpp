@@ -28,7 +28,7 @@ QString readCommandLine(const QCoreApplication& app) {
                                      "For a terminal, see beatwright-cli --help.");
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument("file", "a song to start from (XM, MOD, S3M, IT)", "[file]");
+    parser.addPositionalArgument("file", "a song to start from: a module (XM, MOD, S3M, IT...), a Furnace or DefleMask song, or an SMPS song", "[file]");
     parser.process(app);
     if (parser.positionalArguments().size() > 1) {
         std::fputs("beatwright: one song file at most; see beatwright --help.\n", stderr);

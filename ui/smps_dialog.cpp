@@ -18,11 +18,13 @@ namespace beatwright {
 
 namespace {
 
-// The whole ported source to a file the user picks, whole or not at all.
+// The whole ported source or binary to a file the user picks, whole or not at all.
 void savePorted(QWidget* parent, const SmpsReport& report, const std::vector<unsigned char>& bytes) {
-    const QString path = QFileDialog::getSaveFileName(parent, "Save ported song", {}, "SMPS2ASM source (*.asm);;All files (*)");
+    const QString path = QFileDialog::getSaveFileName(
+        parent, "Save ported song", {}, report.song.source ? "SMPS2ASM source (*.asm);;All files (*)" : "SMPS song binary (*.bin);;All files (*)");
     if (path.isEmpty()) return;
-    const std::string text = portedSource(report, {reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+    const std::string_view was{reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+    const std::string text = report.song.source ? portedSource(report, was) : portedBinary(report, was);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.data(), static_cast<qint64>(text.size())) < 0 || !file.commit()) {
         QMessageBox::warning(parent, "Save ported song", QString("Cannot write %1:\n%2.").arg(path, file.errorString()));
@@ -54,13 +56,12 @@ void showSmpsReport(QWidget* parent, const QString& name, const std::vector<unsi
         report.to = c.driver;
         dialog.shown->setPlainText(qText(smpsReportText(report)));
         const auto ported = portSettings(report);
-        // Only source is rewritten, and never with a command the target does not have.
-        const bool writable = smps.source && std::none_of(ported.begin(), ported.end(), [](const PortedSetting& p) {
-            return p.noEquivalent;
-        });
+        // Never with a command the target does not have; the button says why.
+        const auto missing = std::find_if(ported.begin(), ported.end(), [](const PortedSetting& p) { return p.noEquivalent; });
         port->setEnabled(false);
         copySource->setEnabled(true);
-        save->setEnabled(writable);
+        save->setEnabled(missing == ported.end());
+        if (missing != ported.end()) save->setToolTip(qText(smpsPlace(missing->setting) + ": " + missing->notes.front().text));
     });
     QObject::connect(save, &QPushButton::clicked, &dialog, [&] { savePorted(&dialog, report, bytes); });
     dialog.exec();

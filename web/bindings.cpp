@@ -85,6 +85,7 @@ val stateObject(const SongState& s) {
     state.set("rowSeconds", rowSeconds(s) * static_cast<double>(s.units) / static_cast<double>(s.rows));
     state.set("seconds", s.seconds);
     state.set("slides", s.slides);
+    state.set("turns", !s.turn.empty());
     return state;
 }
 

@@ -91,7 +91,7 @@ std::optional<Smps2asmTempo> smps2asmTempo(int source, int target, int n) {
 }
 
 SmpsPort portPair(const Driver& from, int divider, int secondByte, const Driver& to, VideoStandard standard,
-                  float tolerance) {
+                  float tolerance, std::optional<int> byteInForce) {
     const Pace source = paceOf(advanceOf(from.model, secondByte), divider, updatesOn(from, standard));
     const Updates toUpdates = updatesOn(to, standard);
     const ModelInfo& target = infoOf(to.model);
@@ -105,6 +105,7 @@ SmpsPort portPair(const Driver& from, int divider, int secondByte, const Driver&
     };
     for (int d = minDivider; d < maxDivider; ++d) {
         for (int b = target.minByte; b <= target.maxByte; ++b) {
+            if (byteInForce && b != *byteInForce) continue;
             const Deviation deviation = between(source, paceOf(advanceOf(to.model, b), d, toUpdates));
             offer(closest, deviation, d, b);
             if (d == divider) offer(kept, deviation, d, b);

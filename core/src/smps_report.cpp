@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "beatwright/match_search.h"
 #include "beatwright/smps_song.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
@@ -37,8 +38,36 @@ std::string xmTempoIn(const SmpsReport& r, const SmpsSetting& s) {
     return readout(integerText(secondByteIn(r, s)), integerText(s.divider), r.speed, r.standard, r.driver);
 }
 
+std::optional<XmInRange> xmInRange(const SmpsReport& r, const SmpsSetting& s) {
+    const auto inRange = [](double tempo) { return tempo >= minTempo && tempo <= maxTempo; };
+    if (inRange(toDouble(xmTempoIn(r, s)))) return std::nullopt;
+    const int asked = static_cast<int>(toDouble(r.speed));
+    for (int away = 1; away < maxSpeed; ++away) {
+        for (const int speed : {asked - away, asked + away}) {
+            if (speed < minSpeed || speed > maxSpeed) continue;
+            const std::string tempo = readout(integerText(secondByteIn(r, s)), integerText(s.divider), integerText(speed), r.standard, r.driver);
+            if (inRange(toDouble(tempo))) return XmInRange{speed, tempo};
+        }
+    }
+    return XmInRange{0, {}};
+}
+
+namespace {
+
+std::string xmText(const SmpsReport& r, const SmpsSetting& s) {
+    std::string text = "XM tempo " + xmTempoIn(r, s);
+    if (const auto other = xmInRange(r, s)) {
+        text += other->speed == 0 ? fmt::format(", beyond XM's {} to {}; no XM speed and tempo play at this pace", minTempo, maxTempo)
+                                  : fmt::format(", beyond XM's {} to {}; speed {} tempo {} plays at this pace", minTempo,
+                                                maxTempo, other->speed, other->tempo);
+    }
+    return text;
+}
+
+}  // namespace
+
 const char* portNoteName(PortNoteKind kind) {
-    constexpr const char* names[] = {"dividerChange", "approximate", "noEquivalent", "sharedTempo", "unchanged", "beyondTolerance"};
+    constexpr const char* names[] = {"dividerChange", "approximate", "noEquivalent", "unchanged", "beyondTolerance"};
     return names[static_cast<int>(kind)];
 }
 
@@ -82,7 +111,10 @@ std::vector<PortedSetting> portSettings(const SmpsReport& r) {
     // The song's pair as ported so far: a command is needed only where it changes.
     std::optional<SmpsPort> before;
     for (const SmpsSetting& s : r.song.settings) {
-        const SmpsPort p = portPair(r.driver, s.divider, secondByteIn(r, s), to, r.standard, r.tolerance);
+        // A track's own divider plays at the byte the port has put in force by then.
+        const bool track = s.kind == SmpsSettingKind::TrackDivider && before;
+        const SmpsPort p = portPair(r.driver, s.divider, secondByteIn(r, s), to, r.standard, r.tolerance,
+                                    track ? std::optional(before->secondByte) : std::nullopt);
         PortedSetting out{s, p, false, false, {}, {}};
         const std::string divider = "$" + hexpad(p.divider), byte = fmt::format("${:02X}", byteOf(to.model, p.secondByte));
         const bool converts = p.smps2asmByte == byteOf(to.model, p.secondByte) && r.song.source;
@@ -111,10 +143,6 @@ std::vector<PortedSetting> portSettings(const SmpsReport& r) {
                                      {s.line}});
             } else {
                 out.lines.push_back("smpsChanTempoDiv " + divider);
-                if (newByte) {
-                    out.notes.push_back({PortNoteKind::SharedTempo,
-                                         fmt::format("this track wants the tempo {}, which is every track's", byte), {s.line}});
-                }
             }
             break;
         }
@@ -173,9 +201,9 @@ std::string smpsReportText(const SmpsReport& r) {
     const std::vector<PortedSetting> ported = r.to ? portSettings(r) : std::vector<PortedSetting>{};
     for (std::size_t i = 0; i < r.song.settings.size(); ++i) {
         const SmpsSetting& s = r.song.settings[i];
-        text += fmt::format("{} {} {}: {} units a second, XM tempo {}", smpsPlace(s), smpsMacroOf(s.kind),
-                            pairKey(s.divider, secondByteIn(r, s)), numberText(unitsIn(r, s)).substr(1), xmTempoIn(r, s));
-        if (s.kind == SmpsSettingKind::TrackDivider) text += " (one track)";
+        text += fmt::format("{} {} {}{}: {} units a second, {}", smpsPlace(s), smpsMacroOf(s.kind),
+                            pairKey(s.divider, secondByteIn(r, s)), s.kind == SmpsSettingKind::TrackDivider ? " (one track)" : "",
+                            numberText(unitsIn(r, s)).substr(1), xmText(r, s));
         if (r.to) text += portText(r, ported[i]);
         text += '\n';
     }
@@ -200,6 +228,15 @@ std::string smpsReportSmps2asm(const SmpsReport& r) {
         for (const PortNote& note : p.notes) text += "; " + note.text + "\n";
     }
     return text;
+}
+
+std::string portedBinary(const SmpsReport& r, std::string_view binary) {
+    // A binary's one setting is its header's pair, bytes 4 and 5 (a divider of 256 is 00).
+    const SmpsPort p = portSettings(r).front().port;
+    std::string out(binary);
+    out[4] = static_cast<char>(p.divider & 0xFF);
+    out[5] = static_cast<char>(byteOf(r.to->model, p.secondByte));
+    return out;
 }
 
 std::string portedSource(const SmpsReport& r, std::string_view source) {

@@ -41,7 +41,8 @@ std::string stateName(const SongState& s) {
     if (s.tickRate.num == 0) return fmt::format("speed {}, tempo {}", s.speed, s.tempo.num);
     std::string speeds;
     for (const int t : s.speeds) speeds += fmt::format("{}{}", speeds.empty() ? "" : " ", t);
-    std::string text = fmt::format("speed{} {}, {} Hz", s.speeds.size() == 1 ? "" : "s", speeds, valueOf(s.tickRate));
+    // Trackers keep the rate as a float and show its shortest digits: 49.6, not 49.599998474121094.
+    std::string text = fmt::format("speed{} {}, {} Hz", s.speeds.size() == 1 ? "" : "s", speeds, static_cast<float>(valueOf(s.tickRate)));
     if (s.virtualNum != s.virtualDen) text += fmt::format(" x {}/{}", s.virtualNum, s.virtualDen);
     return text;
 }

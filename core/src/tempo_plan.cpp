@@ -349,6 +349,12 @@ std::string shoesText(const PlanForm& form, const Driver& driver) {
                        has(CommandKind::Divider) ? "; they never touch a divider" : "");
 }
 
+// A held row's length in the form, for the note that plays it: its plays x the state's units.
+std::string heldText(const HeldRow& h, const PlanForm& form) {
+    return fmt::format("order {} row {} plays {} times (a pattern delay): {}", h.order, h.row, h.plays,
+                       plural(h.plays * form.rowUnits[static_cast<std::size_t>(h.state)], "unit"));
+}
+
 constexpr std::string_view oneTrack = "each command goes into one track only, the first that plays at its place";
 
 std::string formText(const Song& song, const TempoPlan& plan, FormKind kind, bool recommended, const Driver& driver,
@@ -361,6 +367,7 @@ std::string formText(const Song& song, const TempoPlan& plan, FormKind kind, boo
                             deviationText(form.deviations[s]), song.states[s].slides ? " (the tempo slides within its rows)" : "",
                             entriesOf(song, s));
     }
+    for (const HeldRow& h : song.held) text += "  " + heldText(h, form) + "\n";
     for (const TempoCommand& c : form.commands) {
         text += fmt::format("  at order {} row {} ({} in{}): {}\n", c.order, c.row, plural(c.unitsBefore, "unit"),
                             c.loop ? ", where play repeats" : "", commandLine(c));
@@ -404,6 +411,7 @@ std::string planSmps2asm(const Song& song, const TempoPlan& plan, const Driver& 
         text += fmt::format("; {}: {}, {}; at {}\n", stateTitle(song, song.states[s]), playedAs(form, kind, song.states[s], s, driver),
                             deviationText(form.deviations[s]), entriesOf(song, s));
     }
+    for (const HeldRow& h : song.held) text += "; " + heldText(h, form) + "\n";
     for (const TempoCommand& c : form.commands) text += fmt::format("\t{}\t; {}\n", commandLine(c), commandPlace(c));
     if (const std::string shoes = shoesText(form, driver); !shoes.empty()) text += "; " + shoes + "\n";
     return text;

@@ -150,7 +150,11 @@ private:
     void apply(const Macro& macro, std::string_view text) {
         const std::vector<long> values = argumentsOf(macro, text);
         if (&macro == &startSong) {
-            if (values[0] < 1 || values[0] > 0xFF) fail(line_, fmt::format("smpsHeaderStartSong is 1 or more, not {}", values[0]));
+            if (values[0] < 1 || values[0] > 5) {
+                fail(line_, fmt::format("SMPS2ASM knows smpsHeaderStartSong 1 (Sonic 1), 2 (Sonic 2), 3 (Sonic 3), "
+                                        "4 (Sonic & Knuckles) and 5 (Sonic 3D Blast), not {}",
+                                        values[0]));
+            }
             song_.startSong = static_cast<int>(values[0]);
             song_.model = values[0] == 1 ? TempoModel::Timeout : values[0] == 2 ? TempoModel::CarryAdvance : TempoModel::CarryDelay;
             return;

@@ -309,10 +309,12 @@ TrackerSong readFurnace(std::span<const unsigned char> bytes, int subsong, int& 
     const int version = static_cast<int>(r.u16());
     r.u16();
     const std::uint32_t info = r.u32();
-    if (version > maxFurnaceVersion) {
-        throw SongError(fmt::format("Furnace format version {}, newer than this reader knows (up to {})", version, maxFurnaceVersion));
-    }
     TrackerSong song;
+    if (version > maxFurnaceVersion) {
+        song.warning = fmt::format("Furnace format version {}, newer than the documents this reader follows (up to {}): read "
+                                   "as {}, its timing may be misread",
+                                   version, maxFurnaceVersion, maxFurnaceVersion);
+    }
     // What older versions played before the flags were stored.
     song.ignoreJumpAtEnd = version < 71;
     song.jumpTreatment = version < 113 ? 1 : 0;

@@ -48,9 +48,13 @@ Song readSong(std::span<const unsigned char> module) {
     xmp_set_player(c, XMP_PLAYER_INTERP, XMP_INTERP_NEAREST);
 
     Song song;
-    // The state and the rows before each position on the first pass, for the loop point.
-    std::map<std::pair<int, int>, std::pair<int, long>> firstPass;
-    long rows = 0;
+    // The state, rows and units before each position on the first pass, for the loop point.
+    struct Before {
+        int state;
+        long rows, units;
+    };
+    std::map<std::pair<int, int>, Before> firstPass;
+    long rows = 0, units = 0;
     int current = -1;
     double played = 0;
     xmp_frame_info frame;
@@ -59,8 +63,8 @@ Song readSong(std::span<const unsigned char> module) {
         xmp_get_frame_info(c, &frame);
         if (frame.loop_count > 0) {
             const auto there = firstPass.find({frame.pos, frame.row});
-            const auto [state, before] = there != firstPass.end() ? there->second : std::pair{current, rows};
-            song.loop = SongLoop{frame.pos, frame.row, state, before, before};
+            const Before before = there != firstPass.end() ? there->second : Before{current, rows, units};
+            song.loop = SongLoop{frame.pos, frame.row, before.state, before.rows, before.units};
             break;
         }
         if (frame.frame == 0) {
@@ -70,12 +74,22 @@ Song readSong(std::span<const unsigned char> module) {
             });
             const int state = static_cast<int>(found - song.states.begin());
             if (found == song.states.end()) song.states.push_back(xmState(frame.speed, frame.bpm, frame.pos, frame.row));
-            if (state != current) song.entries.push_back({state, frame.pos, frame.row, rows, rows});
+            if (state != current) song.entries.push_back({state, frame.pos, frame.row, rows, units});
             current = state;
-            firstPass.try_emplace({frame.pos, frame.row}, state, rows);
+            firstPass.try_emplace({frame.pos, frame.row}, Before{state, rows, units});
             ++song.states[state].rows;
             ++song.states[state].units;
             ++rows;
+            ++units;
+        } else if (frame.frame % frame.speed == 0 && current != -1) {
+            // A pattern delay plays the row again: one more of the state's rows, no new row.
+            if (song.held.empty() || song.held.back().order != frame.pos || song.held.back().row != frame.row ||
+                song.held.back().plays * frame.speed != frame.frame) {
+                song.held.push_back({frame.pos, frame.row, current, 1});
+            }
+            ++song.held.back().plays;
+            ++song.states[current].units;
+            ++units;
         }
         if (current == -1) continue;
         SongState& state = song.states[current];

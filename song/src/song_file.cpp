@@ -22,9 +22,10 @@ bool startsWith(std::span<const unsigned char> bytes, std::string_view magic) {
 
 OpenedSong tracker(SongFormat format, std::span<const unsigned char> bytes, int subsong) {
     if (format == SongFormat::DefleMask && subsong > 0) throw SongError(fmt::format("no sub-song {}: the song has 1", subsong + 1));
-    OpenedSong opened{format, std::nullopt, std::nullopt, 1};
+    OpenedSong opened{format, std::nullopt, std::nullopt, 1, {}};
     const TrackerSong song = format == SongFormat::Furnace ? readFurnace(bytes, subsong, opened.subsongs) : readDefleMask(bytes);
     opened.song = playTracker(song);
+    opened.warning = song.warning;
     return opened;
 }
 
@@ -48,15 +49,25 @@ OpenedSong openSong(std::span<const unsigned char> bytes, int subsong) {
     }
     if (subsong > 0) throw SongError(fmt::format("no sub-song {}: only Furnace songs have more than one", subsong + 1));
     try {
-        return {SongFormat::Module, readSong(bytes), std::nullopt, 1};
+        return {SongFormat::Module, readSong(bytes), std::nullopt, 1, {}};
     } catch (const SongError&) {
         if (!looksLikeSmps(bytes)) throw;
     }
     try {
-        return {SongFormat::Smps, std::nullopt, readSmps(bytes), 1};
+        return {SongFormat::Smps, std::nullopt, readSmps(bytes), 1, {}};
     } catch (const SmpsError& e) {
         throw SongError(e.what());
     }
+}
+
+std::optional<SongFormat> trackerFormatOf(std::span<const unsigned char> bytes) {
+    if (startsWith(bytes, furnaceMagic)) return SongFormat::Furnace;
+    if (startsWith(bytes, defleMaskMagic)) return SongFormat::DefleMask;
+    if (const auto inflated = beatwright::inflated(bytes)) {
+        if (startsWith(inflated->bytes, furnaceMagic)) return SongFormat::Furnace;
+        if (startsWith(inflated->bytes, defleMaskMagic)) return SongFormat::DefleMask;
+    }
+    return std::nullopt;
 }
 
 OpenedSong openSongFile(const std::string& path, int subsong) {

@@ -161,12 +161,14 @@ Song playTracker(const TrackerSong& t) {
         if (wraps) next.order = 0;
         // DefleMask's speeds go by the next row's parity, swapped on odd orders of odd patterns.
         const int first = speeds[0], second = speeds.size() >= 2 ? speeds[1] : speeds[0];
-        int ticks = first;
+        int ticks = first, place = 0;
         if (!t.brokenSpeedSel) {
-            ticks = speeds[speedIndex % speeds.size()];
+            place = static_cast<int>(speedIndex % speeds.size());
+            ticks = speeds[static_cast<std::size_t>(place)];
             speedIndex = (speedIndex + 1) % speeds.size();
         } else if ((next.row & 1) == ((t.patternLength & 1) && (next.order & 1))) {
             ticks = second;
+            place = 1;
         }
         ticks = std::max(ticks, 1);
         // The state changes only where a row's speed, rate or tempo effects may change it.
@@ -177,7 +179,9 @@ Song playTracker(const TrackerSong& t) {
             if (found == song.states.end()) song.states.push_back(timing->state(at));
             retime = false;
         }
-        if (state != current) song.entries.push_back({state, at.order, at.row, rows, units});
+        if (state != current) {
+            song.entries.push_back({state, at.order, at.row, rows, units, song.states[state].turn.empty() ? 0 : place});
+        }
         current = state;
         FirstPass& here = firstPass[static_cast<std::size_t>(at.order) * 256 + at.row];
         if (!here.played) here = {true, state, rows, units};

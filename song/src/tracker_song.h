@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "beatwright/song_states.h"
@@ -29,6 +30,7 @@ struct TrackerSong {
     int jumpTreatment = 0;        // 0: 0Dxx with 0Byy goes to order yy row xx; 1: the first wins; 2: 0D overrides 0B
     bool ignoreJumpAtEnd = false;  // a 0Dxx on the last order is ignored
     int speedEffectScale = 1;      // DefleMask's time base multiplies the 09xx and 0Fxx values
+    std::string warning;           // what the reader could only assume, in one line; empty where nothing
 
     // Keeps an effect of a pattern's row where it is one of timing.
     void addEffect(int channel, int pattern, int row, int code, int value);

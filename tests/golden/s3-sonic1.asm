@@ -1,9 +1,7 @@
 ; s3.asm on sonic1 (timeout model, NTSC): the tempo lines, ported
 ; keep smpsHeaderStartSong 3: the bytes stand raw where its SMPS2ASM would not give them
 ; line 2: SMPS2ASM's conversion already gives this byte; leave the line
-	smpsChanTempoDiv $01	; line 3
-; this track wants the tempo $02, which is every track's
-; the divider changes from 2 to 1: every duration x 1 stays at most 255; smpsNoteFill counts updates, not units: scale it by 1/2 on line 7
+; line 3: SMPS2ASM never converts a divider; leave the line
 	smpsSetTempoDiv $08	; line 4
 	dc.b	$EA,$02
 ; the divider changes from 1 to 8: the durations on line 6 pass 255 updates; smpsNoteFill counts updates, not units: scale it by 8/1 on line 7

@@ -102,7 +102,8 @@ function chooseState(state) {
   clearResults();
 }
 
-const inLists = (state) => speedBox.querySelector(`option[value="${state.speed}"]`) && tempoBox.querySelector(`option[value="${state.tempo}"]`);
+// Rows that take turns have no one speed the lists could hold.
+const inLists = (state) => !state.turns && speedBox.querySelector(`option[value="${state.speed}"]`) && tempoBox.querySelector(`option[value="${state.tempo}"]`);
 
 // The whole song's plan beside the form: the states as a timeline, an entry a bar as wide
 // as its time, coloured by how far the recommended plan is from the tolerance there.

@@ -139,14 +139,19 @@ test("the keyboard and the context menus choose and copy", async () => {
 // The songs the tracker tests write: seed8.fur's first sub-song at 60 Hz, a groove of 4 and 2
 // ticks (a unit a row of 2), 50 Hz, and a virtual tempo of 100/150 the lists cannot hold; its
 // second at 70 Hz, XM tempo 175. seed10.dmf: speeds 6 and 3 at 50 Hz, the window's song.
+// Rows that take turns have no one speed for the lists; the selectors keep theirs.
 test("Furnace sub-songs and a DefleMask song", async () => {
   assert.deepEqual(await run(["open seed8.fur", "look title", "look states", "subsong 2", "look title", "look choice",
-    "open seed10.dmf", "look title", "look states", "look plan 3"]), [
+    "open seed10.dmf", "answer OK", "look title", "look states", "look choice", "look plan 3"]), [
     "seed8.fur, sub-song 1 \u2014 Beatwright",
-    "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4\n" +
-      "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2\nspeeds 4 2, 50 Hz x 100/150, 166.67 BPM \u2014 order 1, row 5 (not in the lists) (off)",
-    "seed8.fur, sub-song 2 \u2014 Beatwright", "speed 6, tempo 175", "seed10.dmf \u2014 Beatwright",
-    "(hidden) speeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0",
+    "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4 (not in the lists) (off)\n" +
+      "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2 (not in the lists) (off)\n" +
+      "speeds 4 2, 50 Hz x 100/150, 166.67 BPM \u2014 order 1, row 5 (not in the lists) (off)",
+    "seed8.fur, sub-song 2 \u2014 Beatwright", "speed 6, tempo 175",
+    "Open song: The song starts at speeds 6 3, 50 Hz, 166.67 BPM, which the lists do not hold.\n" +
+      "beatwright-cli --song answers for every state of the song.",
+    "seed10.dmf \u2014 Beatwright", "(hidden) speeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0 (not in the lists) (off)",
+    "speed 6, tempo 175",
     "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06"]);
 });
 
@@ -187,13 +192,15 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
     // 60 x 2/3 = 40 units a second, XM tempo 40 x 2.5 x 6 at speed 6 (seed7.it's first); on sonic3k 60 x (256 - 85)
     // / 256, where SMPS2ASM's 513 / 3 = 171 for sonic2, then $100 - 171, agrees: the line stays.
     "song.asm: SMPS2ASM source, smpsHeaderStartSong 1 (timeout model)\nplayed on sonic1, NTSC; XM tempos at speed 6\n" +
-      "line 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 600\n" +
+      "line 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 600, beyond XM's 32 to 255; speed 2 tempo 200 " +
+      "plays at this pace\n" +
       "  on sonic3k: 0155, .1953125% faster; SMPS2ASM gives $55, .1953125% faster\n" +
       "    SMPS2ASM's conversion already gives this byte; leave the line\n",
     "; song.asm on sonic3k (carry-delay model, NTSC): the tempo lines, ported\n; keep smpsHeaderStartSong 1: the bytes stand " +
       "raw where its SMPS2ASM would not give them",
     "song.asm: SMPS2ASM source, smpsHeaderStartSong 1 (timeout model)\nplayed on sonic1, NTSC; XM tempos at speed 4\n" +
-      "line 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 400",
+      "line 3 (Song_Header) smpsHeaderTempo 0103: 40 units a second, XM tempo 400, beyond XM's 32 to 255; speed 2 tempo 200 " +
+      "plays at this pace",
     "Port to sonic2, Copy as SMPS2ASM off",
     // Sonic 1 with the S3K tempo code reads the unconverted 3 as 253/256: the header is written raw.
     "song-sonic1-s3k-tempo.asm: Song_Header:\n\tsmpsHeaderStartSong 1\n\tdc.b\t$01,$55\t; ported to sonic1-s3k-tempo " +

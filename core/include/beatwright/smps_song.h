@@ -67,9 +67,11 @@ struct SmpsPort {
     std::optional<double> smps2asmDeviation;
     bool smps2asmApproximate;
 };
-// Precondition: the pair of the source driver's model, the tolerance as toSingle reads it.
+// With a byte in force (a track's own divider plays at every track's byte), only the
+// divider is chosen. Precondition: the pair of the source driver's model, the tolerance as
+// toSingle reads it.
 [[nodiscard]] SmpsPort portPair(const Driver& from, int divider, int secondByte, const Driver& to, VideoStandard standard,
-                                float tolerance);
+                                float tolerance, std::optional<int> byteInForce = std::nullopt);
 
 // A model's second byte as a song's byte: 256 on timeout is written 00; and back.
 [[nodiscard]] int byteOf(TempoModel model, int secondByte);
@@ -104,9 +106,16 @@ struct SmpsReport {
 [[nodiscard]] int secondByteIn(const SmpsReport& report, const SmpsSetting& setting);
 [[nodiscard]] double unitsIn(const SmpsReport& report, const SmpsSetting& setting);
 [[nodiscard]] std::string xmTempoIn(const SmpsReport& report, const SmpsSetting& setting);
+// Where the XM tempo at the report's speed lies beyond XM's 32 to 255: the speed nearest it
+// (the lower on a tie) whose tempo is within them, and that tempo; speed 0 where none is.
+struct XmInRange {
+    int speed;
+    std::string tempo;
+};
+[[nodiscard]] std::optional<XmInRange> xmInRange(const SmpsReport& report, const SmpsSetting& setting);
 
 // What a porter is told of a ported setting, by kind for scripts.
-enum class PortNoteKind { DividerChange, Approximate, NoEquivalent, SharedTempo, Unchanged, BeyondTolerance };
+enum class PortNoteKind { DividerChange, Approximate, NoEquivalent, Unchanged, BeyondTolerance };
 struct PortNote {
     PortNoteKind kind;
     std::string text;
@@ -133,5 +142,8 @@ struct PortedSetting {
 // other byte as it was. Precondition: the report's song read from this source, a target,
 // no setting without an equivalent.
 [[nodiscard]] std::string portedSource(const SmpsReport& report, std::string_view source);
+// A binary with its header's tempo bytes ported, every other byte as it was.
+// Precondition: the report's song read from this binary, a target.
+[[nodiscard]] std::string portedBinary(const SmpsReport& report, std::string_view binary);
 
 }  // namespace beatwright

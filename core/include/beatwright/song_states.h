@@ -62,6 +62,7 @@ struct SongEntry {
     int order, row;
     long rowsBefore;   // rows played from the song's start
     long unitsBefore;  // the same in each state's rows of its `speed` ticks
+    int turnPlace = 0;  // where the rows take turns, the place of the turn its first row takes
     friend bool operator==(const SongEntry&, const SongEntry&) = default;
 };
 
@@ -74,11 +75,19 @@ struct SongLoop {
     friend bool operator==(const SongLoop&, const SongLoop&) = default;
 };
 
+// A row that a pattern delay plays again and again: it lasts `plays` of its state's rows.
+struct HeldRow {
+    int order, row, state;
+    long plays;
+    friend bool operator==(const HeldRow&, const HeldRow&) = default;
+};
+
 struct Song {
     std::vector<SongState> states;  // in the order first entered
     std::vector<SongEntry> entries;
     std::optional<SongLoop> loop;  // none when the song stops
     int rowsPerBeat = 0;           // the tracker's highlight, where the file gives it
+    std::vector<HeldRow> held;     // in play order; their repeats are in the units
 };
 
 // Beats a minute in the state, where the song gives its rows a beat: a turn's rows on average.

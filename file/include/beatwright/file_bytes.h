@@ -17,7 +17,9 @@ struct FileError : std::runtime_error {
 [[nodiscard]] std::vector<unsigned char> readFileBytes(const std::string& path, long maxBytes, const std::string& tooLarge);
 
 // Replaces or makes the file with the text whole or not at all: written beside it under a
-// temporary name, then renamed into place. Throws FileError.
+// temporary name, then renamed into place. A symbolic link is written through to the file it
+// names; a path that is there and is no regular file is refused. A new file is made as
+// open(2) makes one, 0666 less the umask. Throws FileError.
 void writeFileAtomically(const std::string& path, const std::string& text);
 
 // Both paths name one existing file.

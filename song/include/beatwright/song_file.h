@@ -20,12 +20,16 @@ struct OpenedSong {
     std::optional<Song> song;      // a module, a Furnace or DefleMask song
     std::optional<SmpsSong> smps;  // an SMPS song
     int subsongs = 1;
+    std::string warning;  // what the reader could only assume, in one line; empty where nothing
 };
 
 // Reads the file as what it is: a Furnace or DefleMask song (compressed or not), a module,
 // else an SMPS song. The sub-song counts from 0. Throws SongError, in words for the user:
 // why it is none of them (the module's reason, or the SMPS reader's where it looks like one).
 [[nodiscard]] OpenedSong openSong(std::span<const unsigned char> bytes, int subsong = 0);
+
+// The tracker song the bytes hold, told by its magic, raw or compressed: Furnace or DefleMask.
+[[nodiscard]] std::optional<SongFormat> trackerFormatOf(std::span<const unsigned char> bytes);
 
 // The same for a file; a folder, a FIFO or a device is not read.
 [[nodiscard]] OpenedSong openSongFile(const std::string& path, int subsong = 0);
