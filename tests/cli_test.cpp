@@ -101,6 +101,9 @@ TEST(Cli, EveryFormAndMessage) {
                                 "beatwright-cli: the closest pair, ";
     const std::string speed = "--speed takes a whole number from 1 to 255", notSmps = ": neither SMPS2ASM source nor an SMPS song binary";
     const std::string tolerance = "--tolerance takes a decimal number from 0 to 10000, not ";
+    const std::string drivers = "--driver takes one of sonic1, sonic2, sonic3k, sonic3, clone-driver-v2, flamedriver, sonic1-s3k-tempo, "
+                                "sonic1-pal-fix, sonic2-slow-pal, timeout, carry-advance, carry-delay, or MODEL@RATE (a model and its "
+                                "PAL updates a second, 1 to 300, whole or a fraction: carry-delay@60, timeout@175/3), not ";
     const std::string startSongs = "SMPS2ASM knows smpsHeaderStartSong 1 (Sonic 1), 2 (Sonic 2), 3 (Sonic 3), 4 (Sonic & Knuckles) "
                                    "and 5 (Sonic 3D Blast), not ";
     const Case cases[] = {
@@ -223,10 +226,19 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--driver", "sonic2", "--speed", "6", "--pair", "0700"}, "",
          "--pair takes four hex digits, divider (00 for 256) then tempo, tempo not 00 on sonic2, not '0700'", 2},
         {{"--speed", "6", "--pair", "0503", "--tolerance", "5"}, "", "--pair takes no --tolerance: it reads one pair, not a search", 2},
-        {{"--driver", "carry-delay@0", "--speed", "6", "--tempo", "125"}, "",
-         "--driver takes one of sonic1, sonic2, sonic3k, sonic3, clone-driver-v2, flamedriver, sonic1-s3k-tempo, sonic1-pal-fix, "
-         "sonic2-slow-pal, timeout, carry-advance, carry-delay, or MODEL@RATE (a model and its PAL updates a second, 1 to 300, "
-         "whole or a fraction: carry-delay@60, timeout@175/3), not 'carry-delay@0'", 2},
+        // A driver by its parts: period 2 at divider 1 is half the updates, x 2.5 x 6 as the XM tempo;
+        // 350/7 is 50, and a rate below 1 is taken as given.
+        {{"--driver", "timeout@300", "--speed", "6", "--pair", "0102", "--pal"}, "2250\n", "", 0},
+        {{"--driver", "timeout@350/7", "--speed", "6", "--pair", "0102", "--pal"}, "375\n", "", 0},
+        {{"--driver", "timeout@1/2", "--speed", "6", "--pair", "0102", "--pal"}, "3.75\n", "", 0},
+        {{"--driver", "timeout@301", "--speed", "6", "--tempo", "125"}, "", drivers + "'timeout@301'", 2},
+        {{"--driver", "timeout@60/x", "--speed", "6", "--tempo", "125"}, "", drivers + "'timeout@60/x'", 2},
+        {{"--driver", "carry-delay@0", "--speed", "6", "--tempo", "125"}, "", drivers + "'carry-delay@0'", 2},
+        {{"--song", BEATWRIGHT_CORPUS "/seed10.dmf", "--subsong", "2"}, "", ": no sub-song 2: the song has 1", 2},
+        {{"--song", BEATWRIGHT_CORPUS "/seed7.it", "--subsong", "2"}, "", ": no sub-song 2: only Furnace songs have more than one", 2},
+        {{"--song", BEATWRIGHT_CORPUS "/seed8.fur", "--subsong", "0"}, "", "--subsong takes a whole number from 1 to 256, not '0'", 2},
+        {{"--song", BEATWRIGHT_CORPUS "/seed8.fur", "--subsong", "x"}, "", "--subsong takes a whole number from 1 to 256, not 'x'", 2},
+        {{"--subsong", "2", "--speed", "6", "--tempo", "125"}, "", "--subsong needs --song FILE: it chooses one of the song's sub-songs", 2},
         {{"--song", "."}, "", ": is a folder", 2},
         {{"--song", "fifo"}, "", ": is not a regular file", 2},
         {{"--song", file("")}, "", ": an empty file", 2},
