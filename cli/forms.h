@@ -11,6 +11,7 @@
 #include "beatwright/driver.h"
 #include "beatwright/match_search.h"
 #include "beatwright/rate_table.h"
+#include "beatwright/song_file.h"
 #include "beatwright/song_states.h"
 
 namespace beatwright {
@@ -54,8 +55,12 @@ void printMatches(const std::vector<Match>& matches, const Options& o, const Sea
                   std::ostream& out);
 
 // The song of --song (its --subsong), or a UsageError naming the file and why it is no song.
-// A reader's warning goes to err.
-[[nodiscard]] Song readSongOption(const Options& o, std::ostream& err);
+// A reader's warning goes to err. The song is there.
+[[nodiscard]] OpenedSong readSongOption(const Options& o, std::ostream& err);
+
+// What the file is, as its tracker names it: the format, its version, the systems and the
+// sub-songs; for the top of every JSON document that holds a song.
+[[nodiscard]] nlohmann::json sourceJson(const OpenedSong& opened, const Options& o);
 
 // The forms, each on checked options; each returns the exit status.
 int runSearchForm(const Options& o, Search& search, std::ostream& out, std::ostream& err);

@@ -44,10 +44,13 @@ json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
 
 // The whole song's tempo plan: for a person, as SMPS2ASM lines, or as JSON for scripts.
 int runPlanForm(const Options& o, const Search& search, std::ostream& out, std::ostream& err) {
-    const Song song = readSongOption(o, err);
+    const OpenedSong opened = readSongOption(o, err);
+    const Song& song = *opened.song;
     const TempoPlan plan = planTempo(song, search.driver, search.standard, search.tolerance);
     if (o.format == "json") {
-        out << planJson(song, plan, search).dump(2) << '\n';
+        json document = sourceJson(opened, o);
+        document.update(planJson(song, plan, search));
+        out << document.dump(2) << '\n';
     } else if (o.format == "smps2asm") {
         out << planSmps2asm(song, plan, search.driver, search.standard);
     } else {

@@ -66,7 +66,20 @@ json songJson(const Song& song) {
     return {{"states", states}, {"entries", entries}, {"heldRows", held}, {"loop", loop}};
 }
 
-Song readSongOption(const Options& o, std::ostream& err) {
+json sourceJson(const OpenedSong& opened, const Options& o) {
+    json subsongs = json::array();
+    for (int i = 0; i < opened.subsongs; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        subsongs.push_back(at < opened.subsongNames.size() ? json(opened.subsongNames[at]) : json(""));
+    }
+    return {{"format", formatName(opened.format)},
+            {"formatVersion", opened.version != 0 ? json(opened.version) : json(nullptr)},
+            {"systems", opened.systems},
+            {"subsongs", subsongs},
+            {"subsong", o.subsong ? std::stoi(*o.subsong) : 1}};
+}
+
+OpenedSong readSongOption(const Options& o, std::ostream& err) {
     OpenedSong opened = [&] {
         try {
             return openSongFile(*o.song, o.subsong ? std::stoi(*o.subsong) - 1 : 0);
@@ -76,15 +89,18 @@ Song readSongOption(const Options& o, std::ostream& err) {
     }();
     if (!opened.song) throw UsageError(*o.song + ": an SMPS song: --smps FILE reports its tempo settings");
     if (!opened.warning.empty()) err << "beatwright-cli: warning: " << *o.song << ": " << opened.warning << '\n';
-    return std::move(*opened.song);
+    return opened;
 }
 
 // Each state of the song, in the order first entered: a header line, then its lines as a
 // search prints them. As SMPS2ASM only one pair can be the header: the others are comments.
 int runSongForm(const Options& o, Search& search, std::ostream& out, std::ostream& err) {
-    const Song song = readSongOption(o, err);
+    const OpenedSong opened = readSongOption(o, err);
+    const Song& song = *opened.song;
     if (o.format == "json") {
-        out << songJson(song).dump(2) << '\n';
+        json document = sourceJson(opened, o);
+        document.update(songJson(song));
+        out << document.dump(2) << '\n';
         return exitMatches;
     }
     for (const SongState& state : song.states) {

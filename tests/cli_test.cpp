@@ -91,6 +91,14 @@ TEST(Cli, EveryFormAndMessage) {
     // Durations of 31 and 32 units: 248 and 256 updates at divider 8, either side of a byte.
     const std::string sonic3 = write("s3.asm", "\tsmpsHeaderStartSong 3, 1\n\tsmpsHeaderTempo $01, $00\n\tsmpsChanTempoDiv 2\n\tsmpsSetTempoMod $F0\n"
                                                "\tdc.b\tnC4, $1F\n\tdc.b\tnD4, $20, nE4\n\tsmpsNoteFill $05\n");
+    // Two tracks, the first at its own divider, before its first note or after it.
+    const auto tracksSource = [](bool late) {
+        const std::string own = "\tsmpsChanTempoDiv $01\n", note = "\tdc.b\tnC4, $0C\n";
+        return "Song_Header:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $02, $05\n\tsmpsHeaderFM Song_FM1, $00, $00\n"
+               "\tsmpsHeaderFM Song_FM2, $00, $00\nSong_FM1:\n" + (late ? note + own : own + note) +
+               "\tsmpsStop\nSong_FM2:\n\tsmpsNoteFill $03\n\tdc.b\tnE4, $40, nRst, $60\n\tsmpsStop\n";
+    };
+    const std::string tracks = write("tracks.asm", tracksSource(false));
     const std::string binary = write("song.bin", "\x01\x10\x06\x03\x02\x80");  // binary without a NUL
     const std::string two = write("two.asm", "Song_Header:\n\tsmpsHeaderStartSong 2\n\tsmpsHeaderTempo $01, $10\n\tsmpsSetTempoMod $80\r\n");
     int files = 0;
@@ -126,6 +134,11 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", BEATWRIGHT_CORPUS "/seed8.fur", "--subsong", "2", "--best"},
          "speed 6, 70 Hz, 175 BPM: from order 0 row 0, 16 rows, 1.4 s; the closest pair drifts 0.00 s\n0524 perfect match\n", "", 0},
         {{"--song", BEATWRIGHT_CORPUS "/seed8.fur", "--subsong", "3"}, "", ": no sub-song 3: the song has 2", 2},
+        // Sub-songs by their names, in both layouts.
+        {{"--song", file(text(beatwright::testing::writeFurnace({.subsongs = 2, .names = {"Intro", "Boss"}}))), "--subsong", "3"}, "",
+         ": no sub-song 3: the song has 2: 1 Intro, 2 Boss", 2},
+        {{"--song", file(text(beatwright::testing::writeFurnace({.version = 228, .names = {"Last Battle"}}))), "--subsong", "2"}, "",
+         ": no sub-song 2: the song has 1: 1 Last Battle", 2},
         {{"--song", BEATWRIGHT_CORPUS "/seed10.dmf", "--format", "json"}, "seed10.json", "", 0},
         // 235 x 256 rows of 0.12 s, two hours; at speed 31 and 32, 65536 rows would take 44.
         {{"--song", write("hours.xm", xm({6, 125, std::vector<int>(235, 0), {{256, {}}}})), "--best"},
@@ -180,7 +193,19 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--smps", source, "--to", "sonic2", "--output", "./song.asm"}, "",
          "--output names the song itself, ./song.asm: the input is never written", 2},
         {{"--smps", source, "--to", "sonic3k", "--output", "out.asm"}, "",
-         ": line 11 (Song_Loop): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written", 2},
+         ": line 11 (Song_Loop): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written; its "
+         "track's durations cannot be scaled exactly instead: line 10 changes every track's divider as well", 2},
+        // Period 5 at divider 2, 24 units a second: 60 x 205/256 / 2 on sonic3k, +0.0977 %; FM1's own divider 1 at
+        // that byte. Every track at divider 1: FM2's durations twice as long, $80 split as $7F and $01 held, $C0 rested on.
+        {{"--smps", tracks, "--to", "sonic3k", "--output", "-"},
+         "Song_Header:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $01, $05\t; ported to sonic3k from smpsHeaderTempo $02, $05: 24 "
+         "units a second, .09765625% faster\n\tsmpsHeaderFM Song_FM1, $00, $00\n\tsmpsHeaderFM Song_FM2, $00, $00\nSong_FM1:\n\t; "
+         "smpsChanTempoDiv $01 removed on sonic3k: its track's durations are scaled instead\n\tdc.b\tnC4, $0C\n\tsmpsStop\nSong_FM2:\n"
+         "\tsmpsNoteFill $06\t; x 2: the track's divider on sonic3k\n\tdc.b\tnE4, $7F, smpsNoAttack, nE4, $01, nRst, $7F, $41\t; x 2: "
+         "the track's divider on sonic3k\n\tsmpsStop\n", "", 0},
+        {{"--smps", write("late.asm", tracksSource(true)), "--to", "sonic3k", "--output", "out.asm"}, "",
+         ": line 8 (Song_FM1): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written; its "
+         "track's durations cannot be scaled exactly instead: Song_FM1 sets its own divider on line 8 after its first note", 2},
         {{"--smps", binary, "--driver", "sonic2", "--to", "sonic1", "--output", "out.bin", "--format", "smps2asm"},
          "; song.bin on sonic1 (timeout model, NTSC): the tempo lines, ported\n\tdc.b\t$02,$02\t; header bytes 4 and 5\n", "", 0},
         // The path is written through a link; what is no regular file is never replaced.

@@ -140,5 +140,28 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
     }
 }
 
+// The song as its tracker names it: the writer's chip 83 is a YM2612, the old layout's 02 a
+// Genesis; DefleMask's system 02 too. Each sub-song's name; a version past the documents' warned of.
+TEST(Song, NamesAsTheTrackerShowsThem) {
+    const struct {
+        std::vector<unsigned char> file;
+        int version;
+        std::vector<std::string> systems, names;
+        bool warned;
+    } cases[] = {
+        {testing::writeFurnace({.subsongs = 2, .names = {"Intro"}}), 240, {"YM2612"}, {"Intro", ""}, false},
+        {testing::writeFurnace({.version = 228, .names = {"Last Battle"}}), 228, {"Genesis"}, {"Last Battle"}, false},
+        {testing::writeFurnace({.version = 250}), 250, {"YM2612"}, {""}, false},
+        {testing::writeFurnace({.version = 251}), 251, {"YM2612"}, {""}, true},
+        {testing::writeDefleMask({}), 24, {"Genesis"}, {}, false},
+    };
+    for (const auto& c : cases) {
+        const OpenedSong opened = openSong(c.file);
+        EXPECT_EQ(std::tuple(opened.version, opened.systems, opened.subsongNames, !opened.warning.empty()),
+                  std::tuple(c.version, c.systems, c.names, c.warned))
+            << c.version;
+    }
+}
+
 }  // namespace
 }  // namespace beatwright

@@ -251,7 +251,9 @@ void Form1::openSong(const QString& path, int subsong) {
     song = std::move(*opened->song);
     songName = opened->subsongs > 1 ? QString("%1, sub-song %2").arg(name).arg(subsong + 1) : name;
     updateTitle();
-    songMenu->showSong(*song, opened->subsongs, subsong,
+    QStringList subsongs;
+    for (int i = 0; i < opened->subsongs; ++i) subsongs << qText(subsongLabel(*opened, i));
+    songMenu->showSong(*song, subsongs, subsong,
                        {[this] { showTempoPlan(); }, [this, path](int i) { openSong(path, i); },
                         [this](const SongState& state) { chooseSongState(state); },
                         [this](const SongState& state) { return inLists(state); }});

@@ -6,13 +6,13 @@ namespace beatwright {
 
 SongMenu::SongMenu(QWidget* parent) : QMenu("&Song", parent) { menuAction()->setVisible(false); }
 
-void SongMenu::showSong(const Song& song, int subsongs, int subsong, const Choices& choices) {
+void SongMenu::showSong(const Song& song, const QStringList& subsongs, int subsong, const Choices& choices) {
     clear();
     connect(addAction("&Tempo plan..."), &QAction::triggered, this, choices.plan);
-    if (subsongs > 1) {
+    if (subsongs.size() > 1) {
         QMenu* list = addMenu("Sub-&song");
-        for (int i = 0; i < subsongs; ++i) {
-            QAction* choice = list->addAction(QString::number(i + 1));
+        for (int i = 0; i < subsongs.size(); ++i) {
+            QAction* choice = list->addAction(subsongs[i]);
             choice->setCheckable(true);
             choice->setChecked(i == subsong);
             connect(choice, &QAction::triggered, this, [choices, i] { choices.subsong(i); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMenu>
+#include <QStringList>
 
 #include <functional>
 
@@ -22,7 +23,8 @@ public:
         std::function<void(const SongState&)> state;
         std::function<bool(const SongState&)> listed;
     };
-    void showSong(const Song& song, int subsongs, int subsong, const Choices& choices);
+    // The sub-songs as the list shows them, the one read checked.
+    void showSong(const Song& song, const QStringList& subsongs, int subsong, const Choices& choices);
     void showSmps(const std::function<void()>& report);
 };
 

@@ -114,6 +114,10 @@ val readSongBytes(const val& bytes, int subsong) {
         }
         lastSong() = std::move(*opened.song);
         out.set("subsongs", opened.subsongs);
+        std::vector<std::string> labels;
+        for (int i = 0; i < opened.subsongs; ++i) labels.push_back(subsongLabel(opened, i));
+        out.set("subsongLabels", array(labels, [](const std::string& label) { return val(label); }));
+        out.set("warning", opened.warning);
         out.set("states", array(lastSong().states, stateObject));
         out.set("entries", array(lastSong().entries, [](const SongEntry& e) {
             val entry = val::object();

@@ -67,7 +67,7 @@ std::string xmText(const SmpsReport& r, const SmpsSetting& s) {
 }  // namespace
 
 const char* portNoteName(PortNoteKind kind) {
-    constexpr const char* names[] = {"dividerChange", "approximate", "noEquivalent", "unchanged", "beyondTolerance"};
+    constexpr const char* names[] = {"dividerChange", "approximate", "noEquivalent", "unchanged", "beyondTolerance", "tracksScaled"};
     return names[static_cast<int>(kind)];
 }
 
@@ -101,6 +101,54 @@ PortNote dividerNote(const SmpsSong& song, int from, int to) {
     return note;
 }
 
+std::string headerLine(int divider, bool converts, int tempo, const std::string& byte) {
+    return converts ? fmt::format("smpsHeaderTempo ${}, ${:02X}", hexpad(divider), tempo) : fmt::format("dc.b\t${},{}", hexpad(divider), byte);
+}
+
+// A target without per-track dividers: the tracks with their own are scaled where that is
+// exact, the header's divider then every track's; else each stays without an equivalent.
+std::optional<TrackScaling> scalingOf(const SmpsReport& r, const std::vector<PortedSetting>& ported) {
+    std::map<int, int> own;
+    for (const PortedSetting& p : ported) {
+        if (p.setting.kind == SmpsSettingKind::TrackDivider && r.to->trackDividerFlag.empty()) {
+            own.emplace(p.setting.line, p.port.divider);
+        }
+    }
+    if (own.empty()) return std::nullopt;
+    return trackScaling(r.song, ported.front().port.divider, own);
+}
+
+void scaleTracks(const SmpsReport& r, std::vector<PortedSetting>& ported) {
+    const auto scaling = scalingOf(r, ported);
+    if (!scaling) return;
+    for (PortedSetting& p : ported) {
+        if (!p.noEquivalent) continue;
+        PortNote& note = p.notes.front();
+        if (scaling->refusal) {
+            note.text += "; its track's durations cannot be scaled exactly instead: " + *scaling->refusal;
+            continue;
+        }
+        p.noEquivalent = false;
+        note.kind = PortNoteKind::TracksScaled;
+        note.text = fmt::format("smpsChanTempoDiv has no equivalent on {}: every track plays at divider {}, the durations "
+                                "and note fills scaled instead ({}) on {} of the whole source",
+                                r.to->name, scaling->divider, fmt::join(scaling->tracks, ", "),
+                                linesText([&] {
+                                    std::vector<int> lines;
+                                    for (const auto& [line, ratio] : scaling->ratios) lines.push_back(line);
+                                    return lines;
+                                }()));
+    }
+    PortedSetting& header = ported.front();
+    if (!scaling->refusal && scaling->divider != header.port.divider) {
+        const bool converts = header.lines.front().starts_with("smpsHeaderTempo");
+        header.lines = {headerLine(scaling->divider, converts, header.setting.tempo,
+                                   fmt::format("${:02X}", byteOf(r.to->model, header.port.secondByte)))};
+        header.unchanged = false;
+        std::erase_if(header.notes, [](const PortNote& n) { return n.kind == PortNoteKind::Unchanged; });
+    }
+}
+
 std::string rawTempo(const Driver& to, int byte) { return fmt::format("dc.b\t{},${:02X}", flagText(to.tempoFlag), byte); }
 
 }  // namespace
@@ -122,8 +170,7 @@ std::vector<PortedSetting> portSettings(const SmpsReport& r) {
         const bool newByte = !before || before->secondByte != p.secondByte;
         switch (s.kind) {
         case SmpsSettingKind::Header:
-            out.lines.push_back(converts ? fmt::format("smpsHeaderTempo {}, ${:02X}", divider, s.tempo)
-                                         : fmt::format("dc.b\t{},{}", divider, byte));
+            out.lines.push_back(headerLine(p.divider, converts, s.tempo, byte));
             break;
         case SmpsSettingKind::Tempo:
             if (newDivider) out.lines.push_back("smpsSetTempoDiv " + divider);
@@ -166,6 +213,7 @@ std::vector<PortedSetting> portSettings(const SmpsReport& r) {
         if (s.kind != SmpsSettingKind::TrackDivider) before = p;
         ported.push_back(std::move(out));
     }
+    scaleTracks(r, ported);
     return ported;
 }
 
@@ -241,6 +289,8 @@ std::string portedBinary(const SmpsReport& r, std::string_view binary) {
 
 std::string portedSource(const SmpsReport& r, std::string_view source) {
     const std::vector<PortedSetting> ported = portSettings(r);
+    const auto scaling = scalingOf(r, ported);
+    std::string lastNote;
     std::string out;
     int line = 1;
     for (std::size_t at = 0; at < source.size(); ++line) {
@@ -252,7 +302,16 @@ std::string portedSource(const SmpsReport& r, std::string_view source) {
         const auto it = std::find_if(ported.begin(), ported.end(), [&](const PortedSetting& p) {
             return p.setting.line == line && !p.unchanged;
         });
-        if (it == ported.end()) {
+        const auto scaled = scaling ? scaling->ratios.find(line) : std::map<int, int>::const_iterator{};
+        if (scaling && scaled != scaling->ratios.end()) {
+            // A scaled track's durations: the label and indent kept, the statement written anew.
+            const auto statement = std::find_if(r.song.statements.begin(), r.song.statements.end(),
+                                                [&](const SmpsStatement& s) { return s.line == line; });
+            const std::string_view code = text.substr(0, text.find(';'));
+            const std::size_t start = code.find(statement->word);
+            out += std::string(text.substr(0, start)) + scaledLine(statement->word, statement->arguments, scaled->second, lastNote) +
+                   fmt::format("\t; x {}: the track's divider on {}", scaled->second, r.to->name) + std::string(ending);
+        } else if (it == ported.end()) {
             out += source.substr(at, next - at);
         } else {
             // Keep the label and indent before the macro; what follows it gives way to the port.
@@ -276,8 +335,12 @@ std::string portedSource(const SmpsReport& r, std::string_view source) {
                 if (i + 1 < it->lines.size()) out += std::string(ending.empty() ? "\n" : ending);
             }
             const auto trimmed = was.substr(0, was.find_last_not_of(" \t") + 1);
-            out += fmt::format("\t; ported to {} from {}: {} units a second, {}", r.to->name, trimmed,
-                               numberText(unitsIn(r, it->setting)).substr(1), deviationText(p.deviation));
+            if (it->lines.empty()) {
+                out += fmt::format("; {} removed on {}: its track's durations are scaled instead", trimmed, r.to->name);
+            } else {
+                out += fmt::format("\t; ported to {} from {}: {} units a second, {}", r.to->name, trimmed,
+                                   numberText(unitsIn(r, it->setting)).substr(1), deviationText(p.deviation));
+            }
             out += ending;
         }
         at = next;

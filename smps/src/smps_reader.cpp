@@ -90,13 +90,23 @@ private:
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         // A label stands at the start of the line, a colon after it or not; one of our
         // macros there is taken as written without its indent.
+        std::string labelHere;
         if (!line.empty() && line.front() != ' ' && line.front() != '\t' && !macroNamed(firstWord(line))) {
             const std::size_t end = std::min(line.find_first_of(" \t:"), line.size());
-            label_ = std::string(line.substr(0, end));
+            label_ = labelHere = std::string(line.substr(0, end));
             line.remove_prefix(std::min(end + (end < line.size() && line[end] == ':'), line.size()));
         }
         line = trimmed(line);
         const std::string_view word = firstWord(line), rest = trimmed(line.substr(word.size()));
+        if (!word.empty() || !labelHere.empty()) {
+            SmpsStatement statement{line_, labelHere, std::string(word), {}};
+            for (std::size_t at = 0; !rest.empty() && at <= rest.size();) {
+                const std::size_t end = std::min(rest.find(',', at), rest.size());
+                statement.arguments.emplace_back(trimmed(rest.substr(at, end - at)));
+                at = end + 1;
+            }
+            song_.statements.push_back(std::move(statement));
+        }
         if (const Macro* macro = macroNamed(word)) return apply(*macro, rest);
         if (equalsIgnoringCase(word, "smpsNoteFill")) {
             if (const auto fill = number(rest)) song_.noteFills.push_back({line_, static_cast<int>(*fill)});
@@ -180,7 +190,7 @@ private:
 
     void add(SmpsSettingKind kind, int divider, int tempo) { song_.settings.push_back({line_, label_, kind, divider, tempo}); }
 
-    SmpsSong song_{true, std::nullopt, 0, {}, {}, {}};
+    SmpsSong song_{true, std::nullopt, 0, {}, {}, {}, {}};
     int line_ = 1;
     std::string label_;
     bool header_ = false;
@@ -194,7 +204,7 @@ SmpsSong readBinary(std::span<const unsigned char> bytes) {
         throw SmpsError(fmt::format("{}: its header gives {} FM and {} PSG channels and divider {}", notSmps, bytes[2],
                                     bytes[3], bytes[4]));
     }
-    return {false, std::nullopt, 0, {{0, "", SmpsSettingKind::Header, bytes[4], bytes[5]}}, {}, {}};
+    return {false, std::nullopt, 0, {{0, "", SmpsSettingKind::Header, bytes[4], bytes[5]}}, {}, {}, {}};
 }
 
 }  // namespace

@@ -11,15 +11,20 @@ namespace beatwright {
 
 namespace {
 
-// The systems a song is for, and the channels each has.
-int channelsOfSystem(unsigned system) {
-    static constexpr std::array<std::pair<unsigned char, unsigned char>, 13> systems{{
-        {0x02, 10}, {0x42, 13}, {0x03, 4}, {0x43, 13}, {0x04, 4}, {0x05, 6}, {0x06, 5},
-        {0x46, 11}, {0x07, 3}, {0x47, 3}, {0x08, 13}, {0x09, 13}, {0x49, 16},
+// The systems a song is for, the channels each has and its name as the format's document gives it.
+struct System {
+    unsigned id, channels;
+    std::string_view name;
+};
+const System& systemOf(unsigned id) {
+    static constexpr std::array<System, 13> systems{{
+        {0x02, 10, "Genesis"}, {0x42, 13, "Genesis (Ext. CH3)"}, {0x03, 4, "SMS"}, {0x43, 13, "SMS + OPLL"},
+        {0x04, 4, "Game Boy"}, {0x05, 6, "PC Engine"}, {0x06, 5, "NES"}, {0x46, 11, "NES + VRC7"}, {0x07, 3, "C64 (SID 8580)"},
+        {0x47, 3, "C64 (SID 6581)"}, {0x08, 13, "Arcade"}, {0x09, 13, "Neo Geo"}, {0x49, 16, "Neo Geo (Ext. CH2)"},
     }};
-    const auto found = std::find_if(systems.begin(), systems.end(), [&](const auto& s) { return s.first == system; });
-    if (found == systems.end()) throw SongError(fmt::format("a DefleMask song for an unknown system, {:02X}", system));
-    return found->second;
+    const auto found = std::find_if(systems.begin(), systems.end(), [&](const System& s) { return s.id == id; });
+    if (found == systems.end()) throw SongError(fmt::format("a DefleMask song for an unknown system, {:02X}", id));
+    return *found;
 }
 
 void skipName(ByteReader& r) { r.skip(r.u8()); }
@@ -71,10 +76,12 @@ TrackerSong readDefleMask(std::span<const unsigned char> bytes) {
                                     minDefleMaskVersion, maxDefleMaskVersion));
     }
     const unsigned system = r.u8();
-    const int channels = channelsOfSystem(system);
+    const int channels = static_cast<int>(systemOf(system).channels);
     skipName(r);
     skipName(r);
     TrackerSong song;
+    song.version = version;
+    song.systems = {std::string(systemOf(system).name)};
     song.rowsPerBeat = static_cast<int>(r.u8());
     r.u8();
     // The time base multiplies both speeds and the speed effects' values.

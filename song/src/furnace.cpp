@@ -11,27 +11,55 @@ namespace beatwright {
 
 namespace {
 
-// Channels of each chip an old song lists (its chip IDs), compound chips whole.
-int channelsOf(unsigned id) {
-    static constexpr std::array<std::pair<unsigned char, unsigned char>, 125> chips{{
-        {0x01, 17}, {0x02, 10}, {0x03, 4},  {0x04, 4},  {0x05, 6},  {0x06, 5},  {0x07, 3},  {0x08, 13}, {0x09, 13},
-        {0x42, 13}, {0x43, 13}, {0x46, 11}, {0x47, 3},  {0x49, 16}, {0x80, 3},  {0x81, 4},  {0x82, 8},  {0x83, 6},
-        {0x84, 2},  {0x85, 4},  {0x86, 1},  {0x87, 8},  {0x88, 3},  {0x89, 9},  {0x8a, 1},  {0x8b, 3},  {0x8c, 8},
-        {0x8d, 6},  {0x8e, 16}, {0x8f, 9},  {0x90, 9},  {0x91, 18}, {0x92, 28}, {0x93, 1},  {0x94, 4},  {0x95, 8},
-        {0x96, 4},  {0x97, 6},  {0x98, 8},  {0x99, 1},  {0x9a, 3},  {0x9b, 16}, {0x9c, 6},  {0x9d, 6},  {0x9e, 16},
-        {0x9f, 6},  {0xa0, 9},  {0xa1, 5},  {0xa2, 11}, {0xa3, 11}, {0xa4, 20}, {0xa5, 14}, {0xa6, 17}, {0xa7, 11},
-        {0xa8, 4},  {0xa9, 5},  {0xaa, 4},  {0xab, 1},  {0xac, 17}, {0xad, 2},  {0xae, 42}, {0xaf, 44}, {0xb0, 16},
-        {0xb1, 32}, {0xb2, 10}, {0xb3, 12}, {0xb4, 5},  {0xb5, 8},  {0xb6, 9},  {0xb7, 19}, {0xb8, 8},  {0xb9, 3},
-        {0xba, 8},  {0xbb, 8},  {0xbc, 8},  {0xbd, 11}, {0xbe, 7},  {0xbf, 4},  {0xc0, 1},  {0xc1, 10}, {0xc2, 18},
-        {0xc3, 10}, {0xc4, 20}, {0xc5, 20}, {0xc6, 2},  {0xc7, 4},  {0xc8, 3},  {0xc9, 16}, {0xca, 5},  {0xcb, 3},
-        {0xcc, 4},  {0xcd, 2},  {0xce, 24}, {0xcf, 16}, {0xd0, 32}, {0xd1, 18}, {0xd2, 32}, {0xd4, 4},  {0xd5, 6},
-        {0xd6, 16}, {0xd7, 2},  {0xd8, 16}, {0xd9, 4},  {0xda, 32}, {0xdb, 48}, {0xdc, 32}, {0xdd, 9},  {0xde, 19},
-        {0xdf, 13}, {0xe0, 19}, {0xe1, 24}, {0xe2, 4},  {0xe3, 4},  {0xe4, 8},  {0xe5, 4},  {0xe7, 1},  {0xf0, 3},
-        {0xf1, 5},  {0xf5, 7},  {0xfc, 1},  {0xfd, 8},  {0xfe, 0},  {0xff, 0},  {0x00, 0},
+// Each chip's ID, as the song lists it, its channels and its name, compound chips whole.
+struct Chip {
+    unsigned id, channels;
+    std::string_view name;
+};
+const Chip* chipOf(unsigned id) {
+    static constexpr std::array<Chip, 121> chips{{
+        {0x01, 17, "YMU759"}, {0x02, 10, "Genesis"}, {0x03, 4, "SN76489/Sega PSG"}, {0x04, 4, "Game Boy"},
+        {0x05, 6, "PC Engine"}, {0x06, 5, "NES"}, {0x07, 3, "C64 (8580)"}, {0x08, 13, "Arcade (YM2151+SegaPCM)"},
+        {0x09, 13, "Neo Geo CD (YM2610)"}, {0x42, 13, "Genesis extended"}, {0x43, 13, "SMS (SN76489) + OPLL (YM2413)"},
+        {0x46, 11, "NES + VRC7"}, {0x47, 3, "C64 (6581)"}, {0x49, 16, "Neo Geo CD extended"}, {0x80, 3, "AY-3-8910"},
+        {0x81, 4, "Amiga"}, {0x82, 8, "YM2151"}, {0x83, 6, "YM2612"}, {0x84, 2, "TIA"}, {0x85, 4, "VIC-20"},
+        {0x86, 1, "PET"}, {0x87, 8, "SNES"}, {0x88, 3, "VRC6"}, {0x89, 9, "OPLL (YM2413)"}, {0x8a, 1, "FDS"},
+        {0x8b, 3, "MMC5"}, {0x8c, 8, "Namco 163"}, {0x8d, 6, "YM2203"}, {0x8e, 16, "YM2608"},
+        {0x8f, 9, "OPL (YM3526)"}, {0x90, 9, "OPL2 (YM3812)"}, {0x91, 18, "OPL3 (YMF262)"}, {0x92, 28, "MultiPCM"},
+        {0x93, 1, "Intel 8253 (beeper)"}, {0x94, 4, "POKEY"}, {0x95, 8, "RF5C68"}, {0x96, 4, "WonderSwan"},
+        {0x97, 6, "Philips SAA1099"}, {0x98, 8, "OPZ (YM2414)"}, {0x99, 1, "Pokémon Mini"}, {0x9a, 3, "AY8930"},
+        {0x9b, 16, "SegaPCM"}, {0x9c, 6, "Virtual Boy"}, {0x9d, 6, "VRC7"}, {0x9e, 16, "YM2610B"},
+        {0x9f, 6, "ZX Spectrum (beeper, SFX-like tildearrow engine)"}, {0xa0, 9, "YM2612 extended"},
+        {0xa1, 5, "Konami SCC"}, {0xa2, 11, "OPL drums (YM3526)"}, {0xa3, 11, "OPL2 drums (YM3812)"},
+        {0xa4, 20, "OPL3 drums (YMF262)"}, {0xa5, 14, "Neo Geo (YM2610)"}, {0xa6, 17, "Neo Geo extended (YM2610)"},
+        {0xa7, 11, "OPLL drums (YM2413)"}, {0xa8, 4, "Atari Lynx"}, {0xa9, 5, "SegaPCM (for DefleMask compatibility)"},
+        {0xaa, 4, "MSM6295"}, {0xab, 1, "MSM6258"}, {0xac, 17, "Commander X16 (VERA)"}, {0xad, 2, "Bubble System WSG"},
+        {0xae, 42, "OPL4 (YMF278B)"}, {0xaf, 44, "OPL4 drums (YMF278B)"}, {0xb0, 16, "Seta/Allumer X1-010"},
+        {0xb1, 32, "Ensoniq ES5506"}, {0xb2, 10, "Yamaha Y8950"}, {0xb3, 12, "Yamaha Y8950 drums"},
+        {0xb4, 5, "Konami SCC+"}, {0xb5, 8, "tildearrow Sound Unit"}, {0xb6, 9, "YM2203 extended"},
+        {0xb7, 19, "YM2608 extended"}, {0xb8, 8, "YMZ280B"}, {0xb9, 3, "Namco WSG"}, {0xba, 8, "Namco C15"},
+        {0xbb, 8, "Namco C30"}, {0xbc, 8, "MSM5232"}, {0xbd, 11, "YM2612 DualPCM extended"},
+        {0xbe, 7, "YM2612 DualPCM"}, {0xbf, 4, "T6W28"}, {0xc0, 1, "PCM DAC"}, {0xc1, 10, "YM2612 CSM"},
+        {0xc2, 18, "Neo Geo CSM (YM2610)"}, {0xc3, 10, "YM2203 CSM"}, {0xc4, 20, "YM2608 CSM"},
+        {0xc5, 20, "YM2610B CSM"}, {0xc6, 2, "K007232"}, {0xc7, 4, "GA20"}, {0xc8, 3, "SM8521"}, {0xc9, 16, "M114S"},
+        {0xca, 5, "ZX Spectrum (beeper, QuadTone engine)"}, {0xcb, 3, "Casio PV-1000"}, {0xcc, 4, "K053260"},
+        {0xcd, 2, "TED"}, {0xce, 24, "Namco C140"}, {0xcf, 16, "Namco C219"}, {0xd0, 32, "Namco C352"},
+        {0xd1, 18, "ESFM"}, {0xd2, 32, "Ensoniq ES5503 (hard pan)"}, {0xd4, 4, "PowerNoise"}, {0xd5, 6, "Dave"},
+        {0xd6, 16, "NDS"}, {0xd7, 2, "Game Boy Advance (direct)"}, {0xd8, 16, "Game Boy Advance (MinMod)"},
+        {0xd9, 4, "Bifurcator"}, {0xda, 32, "SCSP"}, {0xdb, 48, "YMF271 (OPX)"}, {0xdc, 32, "RF5C400"},
+        {0xdd, 9, "YM2612 XGM"}, {0xde, 19, "YM2610B extended"}, {0xdf, 13, "YM2612 XGM extended"},
+        {0xe0, 19, "QSound"}, {0xe1, 24, "PS1"}, {0xe2, 4, "C64 (6581) with PCM"}, {0xe3, 4, "Watara Supervision"},
+        {0xe4, 8, "Namco Pole Position WSG"}, {0xe5, 4, "µPD1771C-017"}, {0xe7, 1, "klattsch"}, {0xf0, 3, "SID2"},
+        {0xf1, 5, "5E01"}, {0xf5, 7, "SID3"}, {0xfc, 1, "Pong"}, {0xfd, 8, "Dummy System"},
     }};
-    const auto found = std::find_if(chips.begin(), chips.end(), [&](const auto& c) { return c.first == id && c.second != 0; });
-    if (found == chips.end()) throw SongError(fmt::format("an unknown chip, ID {:02X}", id));
-    return found->second;
+    const auto found = std::find_if(chips.begin(), chips.end(), [&](const Chip& c) { return c.id == id; });
+    return found == chips.end() ? nullptr : &*found;
+}
+
+// A chip as Furnace names it; one this reader does not know by its ID.
+std::string chipName(unsigned id) {
+    const Chip* chip = chipOf(id);
+    return chip ? std::string(chip->name) : fmt::format("chip {:02X}", id);
 }
 
 // A speed pattern or groove: its length byte, then 16 entries.
@@ -52,6 +80,16 @@ void expect(ByteReader& r, std::string_view id) {
 
 void skipTexts(ByteReader& r, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i) (void)r.text();
+}
+
+// "the song has 2: 1 Intro, 2 Main", each by its name where it has one.
+std::string subsongsText(const TrackerSong& song) {
+    std::string text = fmt::format("the song has {}", song.subsongNames.empty() ? 1 : song.subsongNames.size());
+    if (std::all_of(song.subsongNames.begin(), song.subsongNames.end(), [](const std::string& n) { return n.empty(); })) return text;
+    for (std::size_t i = 0; i < song.subsongNames.size(); ++i) {
+        text += fmt::format("{} {} {}", i == 0 ? ":" : ",", i + 1, song.subsongNames[i]);
+    }
+    return text;
 }
 
 // What the file holds beside the chosen sub-song's timing.
@@ -122,7 +160,10 @@ FurnaceFile readInfo2(ByteReader& r, TrackerSong& song, int version, int subsong
     file.version = version;
     file.channels = static_cast<int>(r.u16());
     const unsigned chips = r.u16();
-    r.skip(chips * 16);
+    for (unsigned i = 0; i < chips; ++i) {
+        song.systems.push_back(chipName(r.u16()));
+        r.skip(14);
+    }
     r.skip(r.u32() * 4ULL);
     r.u8();
     std::vector<std::uint32_t> subsongs, grooves, flags;
@@ -138,7 +179,14 @@ FurnaceFile readInfo2(ByteReader& r, TrackerSong& song, int version, int subsong
         }
     }
     file.subsongs = static_cast<int>(subsongs.size());
-    if (subsong >= file.subsongs) throw SongError(fmt::format("no sub-song {}: the song has {}", subsong + 1, file.subsongs));
+    // Each sub-song's name stands after its timing.
+    for (const std::uint32_t at : subsongs) {
+        r.seek(at);
+        expect(r, "SNG2");
+        r.skip(49);
+        song.subsongNames.push_back(r.text());
+    }
+    if (subsong >= file.subsongs) throw SongError(fmt::format("no sub-song {}: {}", subsong + 1, subsongsText(song)));
     r.seek(subsongs[subsong]);
     expect(r, "SNG2");
     song.tickRate = fileTickRate(r.f32());
@@ -202,7 +250,10 @@ FurnaceFile readInfo(ByteReader& r, TrackerSong& song, int version, int subsong)
     int chips = 0;
     for (int i = 0; i < 32; ++i) {
         if (ids[i] == 0) continue;
-        file.channels += channelsOf(ids[i]);
+        const Chip* chip = chipOf(ids[i]);
+        if (!chip) throw SongError(fmt::format("an unknown chip, ID {:02X}", ids[i]));
+        file.channels += static_cast<int>(chip->channels);
+        song.systems.push_back(chipName(ids[i]));
         chips = i + 1;
     }
     if (file.channels == 0) throw SongError("a song with no chips");
@@ -229,7 +280,8 @@ FurnaceFile readInfo(ByteReader& r, TrackerSong& song, int version, int subsong)
     readVirtualTempo(r, song, version);
     std::vector<std::uint32_t> more;
     if (version >= 95) {
-        skipTexts(r, 2);
+        song.subsongNames.push_back(r.text());
+        (void)r.text();
         const unsigned count = r.u8();
         r.skip(3);
         for (unsigned i = 0; i < count; ++i) more.push_back(r.u32());
@@ -247,7 +299,16 @@ FurnaceFile readInfo(ByteReader& r, TrackerSong& song, int version, int subsong)
         for (unsigned i = 0; i < grooves; ++i) song.grooves.push_back(speedList(r, false));
     }
     file.subsongs = 1 + static_cast<int>(more.size());
-    if (subsong >= file.subsongs) throw SongError(fmt::format("no sub-song {}: the song has {}", subsong + 1, file.subsongs));
+    // A later sub-song's name stands after its timing.
+    const std::size_t resume = r.position();
+    for (const std::uint32_t at : more) {
+        r.seek(at);
+        expect(r, "SONG");
+        r.skip(18);
+        song.subsongNames.push_back(r.text());
+    }
+    r.seek(resume);
+    if (subsong >= file.subsongs) throw SongError(fmt::format("no sub-song {}: {}", subsong + 1, subsongsText(song)));
     if (subsong == 0) {
         applyTimeBase(song, timeBase);
     } else {
@@ -310,6 +371,7 @@ TrackerSong readFurnace(std::span<const unsigned char> bytes, int subsong, int& 
     r.u16();
     const std::uint32_t info = r.u32();
     TrackerSong song;
+    song.version = version;
     if (version > maxFurnaceVersion) {
         song.warning = fmt::format("Furnace format version {}, newer than the documents this reader follows (up to {}): read "
                                    "as {}, its timing may be misread",

@@ -22,10 +22,13 @@ bool startsWith(std::span<const unsigned char> bytes, std::string_view magic) {
 
 OpenedSong tracker(SongFormat format, std::span<const unsigned char> bytes, int subsong) {
     if (format == SongFormat::DefleMask && subsong > 0) throw SongError(fmt::format("no sub-song {}: the song has 1", subsong + 1));
-    OpenedSong opened{format, std::nullopt, std::nullopt, 1, {}};
+    OpenedSong opened{format, std::nullopt, std::nullopt, 1, {}, 0, {}, {}};
     const TrackerSong song = format == SongFormat::Furnace ? readFurnace(bytes, subsong, opened.subsongs) : readDefleMask(bytes);
     opened.song = playTracker(song);
     opened.warning = song.warning;
+    opened.version = song.version;
+    opened.systems = song.systems;
+    opened.subsongNames = song.subsongNames;
     return opened;
 }
 
@@ -49,15 +52,21 @@ OpenedSong openSong(std::span<const unsigned char> bytes, int subsong) {
     }
     if (subsong > 0) throw SongError(fmt::format("no sub-song {}: only Furnace songs have more than one", subsong + 1));
     try {
-        return {SongFormat::Module, readSong(bytes), std::nullopt, 1, {}};
+        return {SongFormat::Module, readSong(bytes), std::nullopt, 1, {}, 0, {}, {}};
     } catch (const SongError&) {
         if (!looksLikeSmps(bytes)) throw;
     }
     try {
-        return {SongFormat::Smps, std::nullopt, readSmps(bytes), 1, {}};
+        return {SongFormat::Smps, std::nullopt, readSmps(bytes), 1, {}, 0, {}, {}};
     } catch (const SmpsError& e) {
         throw SongError(e.what());
     }
+}
+
+std::string subsongLabel(const OpenedSong& song, int subsong) {
+    const auto i = static_cast<std::size_t>(subsong);
+    if (i >= song.subsongNames.size() || song.subsongNames[i].empty()) return std::to_string(subsong + 1);
+    return fmt::format("{}: {}", subsong + 1, song.subsongNames[i]);
 }
 
 std::optional<SongFormat> trackerFormatOf(std::span<const unsigned char> bytes) {

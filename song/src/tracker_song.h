@@ -31,6 +31,9 @@ struct TrackerSong {
     bool ignoreJumpAtEnd = false;  // a 0Dxx on the last order is ignored
     int speedEffectScale = 1;      // DefleMask's time base multiplies the 09xx and 0Fxx values
     std::string warning;           // what the reader could only assume, in one line; empty where nothing
+    // As the tracker names them: the format version, the chips and the sub-songs (empty where unnamed).
+    int version = 0;
+    std::vector<std::string> systems, subsongNames;
 
     // Keeps an effect of a pattern's row where it is one of timing.
     void addEffect(int channel, int pattern, int row, int code, int value);

@@ -30,6 +30,7 @@ struct FurnaceSong {
     bool compressed = false;
     int subsongs = 1;  // from 240: the others at 10 Hz more each, with no effects
     int channels = 6;  // from 240: one chip of this many; before, a Genesis (10)
+    std::vector<std::string> names{};  // the sub-songs' (the first's only, before 240)
 };
 
 class Bytes {
@@ -184,7 +185,10 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
             b.out.insert(b.out.end(), extended.begin(), extended.end());
         }
         b.puts(2, s.virtualNum, s.virtualDen);
-        if (s.version >= 95) b.zeros(2 + 4);
+        if (s.version >= 95) {
+            b.text(s.names.empty() ? "" : s.names.front());
+            b.zeros(1 + 4);
+        }
         if (s.version >= 103) b.zeros(6);
         if (s.version >= 135) b.zeros(2 * 12 + 4);  // the Genesis counts as two chips
         if (s.version >= 136) b.put(1, 1);
@@ -207,7 +211,8 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.puts(1, s.highlight, 16);
         b.puts(2, s.virtualNum, s.virtualDen);
         b.speeds(s.speeds, 2);
-        b.zeros(2);
+        b.text(static_cast<std::size_t>(k) < s.names.size() ? s.names[static_cast<std::size_t>(k)] : "");
+        b.text("");
         orders();
         b.zeros(static_cast<std::size_t>(channels) * 8);
     }

@@ -159,7 +159,7 @@ async function openSong(file, subsong = 0) {
   const read = core.readSong(bytes, subsong);
   $("subsongLabel").hidden = !(read.subsongs > 1);
   if (read.subsongs > 1) {
-    subsongBox.replaceChildren(...Array.from({ length: read.subsongs }, (_, i) => new Option(String(i + 1))));
+    subsongBox.replaceChildren(...read.subsongLabels.map((label, i) => new Option(label, String(i + 1))));
     subsongBox.value = String(subsong + 1);
     subsongBox.onchange = () => openSong(file, Number(subsongBox.value) - 1);
   }
@@ -182,6 +182,7 @@ async function openSong(file, subsong = 0) {
   showReport();
   songName = read.subsongs > 1 ? `${file.name}, sub-song ${subsong + 1}` : file.name;
   updateTitle();
+  if (read.warning) await message("warning", "Open song", `${file.name}:\n${read.warning}.`, ["OK"]);
   songStates.replaceChildren(...read.states.map((state, i) => {
     const item = new Option(`${state.name} \u2014 order ${state.order}, row ${state.row}` +
       (state.slides ? ", the tempo slides" : "") +

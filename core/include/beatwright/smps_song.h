@@ -1,5 +1,6 @@
 #pragma once
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -29,6 +30,16 @@ struct SmpsLineValue {
     friend bool operator==(const SmpsLineValue&, const SmpsLineValue&) = default;
 };
 
+// A statement of the source as the tracks' flow needs it: the label defined on its line,
+// if any, its macro or directive and its arguments as written.
+struct SmpsStatement {
+    int line;
+    std::string label;
+    std::string word;
+    std::vector<std::string> arguments;
+    friend bool operator==(const SmpsStatement&, const SmpsStatement&) = default;
+};
+
 struct SmpsSong {
     bool source;                        // SMPS2ASM source, else a binary
     std::optional<TempoModel> model;    // the units of its smpsHeaderStartSong's own driver; none in a binary
@@ -36,6 +47,7 @@ struct SmpsSong {
     std::vector<SmpsSetting> settings;  // the header first, then in file order
     std::vector<SmpsLineValue> durations;  // each dc.b line with durations, its longest
     std::vector<SmpsLineValue> noteFills;  // each smpsNoteFill
+    std::vector<SmpsStatement> statements;  // a source's, in file order
 };
 
 // The SMPS2ASM family whose units the song's tempo bytes are in (1, 2, 3); none in a binary.
@@ -114,8 +126,25 @@ struct XmInRange {
 };
 [[nodiscard]] std::optional<XmInRange> xmInRange(const SmpsReport& report, const SmpsSetting& setting);
 
+// Where the target has no per-track divider, tracks with their own are written with their
+// durations scaled instead: every track at one divider that each track's divider is a
+// whole multiple of, each duration and note fill of a track times its divider over that one.
+struct TrackScaling {
+    int divider;                           // every track's on the target
+    std::map<int, int> ratios;             // source line (a duration line or a note fill) to its factor, above 1
+    std::vector<std::string> tracks;       // "Song_FM1 x 2", for the porter
+    std::optional<std::string> refusal;    // why no rewrite is exact, where none is
+};
+// The scaling for the song's tracks at the header's divider and each track divider's line's
+// divider (all on the target).
+[[nodiscard]] TrackScaling trackScaling(const SmpsSong& song, int headerDivider, const std::map<int, int>& trackDividers);
+// A duration line's or note fill's statement scaled; a split note carries on after
+// smpsNoAttack. lastNote: the note before, carried from line to line.
+[[nodiscard]] std::string scaledLine(std::string_view word, const std::vector<std::string>& arguments, int ratio,
+                                     std::string& lastNote);
+
 // What a porter is told of a ported setting, by kind for scripts.
-enum class PortNoteKind { DividerChange, Approximate, NoEquivalent, Unchanged, BeyondTolerance };
+enum class PortNoteKind { DividerChange, Approximate, NoEquivalent, Unchanged, BeyondTolerance, TracksScaled };
 struct PortNote {
     PortNoteKind kind;
     std::string text;

@@ -21,12 +21,19 @@ struct OpenedSong {
     std::optional<SmpsSong> smps;  // an SMPS song
     int subsongs = 1;
     std::string warning;  // what the reader could only assume, in one line; empty where nothing
+    // As the tracker names them: its format's version (0 where none), its chips or systems,
+    // each sub-song's name (empty where unnamed).
+    int version = 0;
+    std::vector<std::string> systems, subsongNames;
 };
 
 // Reads the file as what it is: a Furnace or DefleMask song (compressed or not), a module,
 // else an SMPS song. The sub-song counts from 0. Throws SongError, in words for the user:
 // why it is none of them (the module's reason, or the SMPS reader's where it looks like one).
 [[nodiscard]] OpenedSong openSong(std::span<const unsigned char> bytes, int subsong = 0);
+
+// A sub-song (from 0) as a list shows it: "2: Boss", or "2" where it has no name.
+[[nodiscard]] std::string subsongLabel(const OpenedSong& song, int subsong);
 
 // The tracker song the bytes hold, told by its magic, raw or compressed: Furnace or DefleMask.
 [[nodiscard]] std::optional<SongFormat> trackerFormatOf(std::span<const unsigned char> bytes);
