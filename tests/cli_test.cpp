@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -240,6 +241,16 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", song, "--pair", "0724"}, "", "--song takes no --pair: the song gives its speeds and tempos", 2},
         {{"--song", "missing.xm"}, "", ": No such file or directory", 2},
         {{"--smps", "missing.asm"}, "", ": No such file or directory", 2},
+        {{"--smps", source, "--to", "sonic2", "--output", "missing/out.asm"}, "", "missing/out.asm: No such file or directory", 2},
+        // Each driver at its own PAL rate, a rate below 1 as the parts give it: 1/2 x 1/2 a second
+        // against 300 x 16/256 / 75; SMPS2ASM's $80 would be 300 x 128/256, 600 times as fast.
+        {{"--smps", file("\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $01, $02\n"), "--driver", "timeout@1/2", "--to",
+          "carry-delay@600/2", "--pal"},
+         "file" + std::to_string(files) + ": SMPS2ASM source, smpsHeaderStartSong 1 (timeout model)\nplayed on timeout@1/2, PAL; "
+         "XM tempos at speed 6\nboth on a PAL machine: timeout@1/2 at 1/2 updates a second, carry-delay@300 at 300\nline 2 "
+         "smpsHeaderTempo 0102: .25 units a second, XM tempo 3.75, beyond XM's 32 to 255; no XM speed and tempo play at this "
+         "pace\n  on carry-delay@300: 4BF0, perfect match; SMPS2ASM gives $80, 59900% faster\n    the divider changes from 1 "
+         "to 75: every duration x 75 stays at most 255\n", "", 0},
         {{"--smps", source, "--speed", "0"}, "", speed + ", not '0'", 2},
         {{"--speed", "6", "--tempo", "125", "--tolerance", "2,5"}, "", tolerance + "'2,5': the decimal point is a full stop", 2},
         {{"--speed", "6", "--tempo", "125", "--tolerance", "5%"}, "", tolerance + "'5%': write it without the percent sign", 2},
@@ -280,6 +291,13 @@ TEST(Cli, EveryFormAndMessage) {
          ": a compressed song that inflates to over 64 MiB", 2},
         {{"--song", file(text(beatwright::testing::writeDefleMask({.version = 23})))}, "",
          ": DefleMask format version 23, not one this reader knows (24 to 27)", 2},
+        {{"--song", file(text(beatwright::testing::writeDefleMask({.version = 28})))}, "",
+         ": DefleMask format version 28, not one this reader knows (24 to 27)", 2},
+        // The newest known: 6 ticks at 60 Hz in beats of 4 rows, 150 BPM.
+        {{"--song", file(text(beatwright::testing::writeDefleMask({.version = 27}))), "--best"},
+         "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 8 rows, 0.8 s; the closest pair drifts 0.00 s\n0506 perfect match\n", "", 0},
+        {{"--song", file(text(beatwright::testing::writeDefleMask({})).substr(0, 40))}, "",
+         ": a compressed DefleMask song that is truncated or corrupt", 2},
         {{"--song", file(wrongMagic)}, "", ": not a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song", 2},
         {{"--song", song, "--speed", "6"}, "", "--song takes no --speed: the song gives its speeds and tempos", 2},
         {{"--plan", "--speed", "6"}, "", "--plan needs --song FILE: it plans the whole song", 2},
@@ -348,6 +366,13 @@ TEST(Cli, EveryFormAndMessage) {
     EXPECT_EQ(std::get<2>(runCli({"--smps", two, "--to", "sonic1", "--output", "new.asm"})), 0);
     umask(mask);
     EXPECT_TRUE(fs::is_symlink(dir / "link.asm"));
+    // A write cut short (a file size limit) is told, and nothing takes the path's place.
+    write("long.asm", slurp(dir / "song.asm") + std::string(600, ';') + "\n");
+    const int limited = std::system(("cd '" + dir.string() + "' && (trap '' XFSZ; ulimit -f 1; " BEATWRIGHT_CLI
+                                     " --smps long.asm --to sonic2 --output short.asm) >/dev/null 2>err").c_str());
+    const auto left = std::count_if(fs::directory_iterator(dir), {}, [](const auto& f) { return f.path().filename().string().starts_with("short"); });
+    EXPECT_EQ(std::tuple(slurp(dir / "err"), WEXITSTATUS(limited), left),
+              std::tuple(std::string("beatwright-cli: short.asm: File too large\n"), 2, 0));
     EXPECT_EQ(slurp(dir / "kept.asm"), slurp(dir / "new.asm"));
     EXPECT_EQ(fs::status(dir / "new.asm").permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     fs::remove_all(dir);

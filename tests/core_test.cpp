@@ -202,6 +202,23 @@ TEST(TempoPlan, TurnsPlayAsRowsOfTheirCommonTicks) {
                        VideoStandard::NTSC, "1").find("rows of 3, 2 units in turn, perfect match"), std::string::npos);
 }
 
+// Where play enters a state, as the plan says it: two places, three, and the first six of more.
+TEST(TempoPlan, EntriesNamed) {
+    // Speeds 6 and 3 alternate over rows 0-14, then 6 and 2 over rows 14-19, a row an entry.
+    Song song{{stateOf(6, 125, 0, 0, 10), stateOf(3, 125, 0, 1, 7), stateOf(2, 125, 0, 15, 3)}, {}, SongLoop{0, 0, 0, 0, 0}};
+    for (int row = 0; row < 20; ++row) {
+        const int state = row % 2 == 0 ? 0 : row < 14 ? 1 : 2;
+        song.entries.push_back({state, 0, row, row, row});
+    }
+    const std::string text = planText(song, planTempo(song, *driverNamed("sonic1"), VideoStandard::NTSC, "5"),
+                                      *driverNamed("sonic1"), VideoStandard::NTSC, "5");
+    for (const char* places : {"at order 0 row 0, order 0 row 2, order 0 row 4, order 0 row 6, order 0 row 8, order 0 row 10 and 4 more\n",
+                               "at order 0 row 1, order 0 row 3, order 0 row 5, order 0 row 7, order 0 row 9, order 0 row 11 and 1 more\n",
+                               "at order 0 row 15, order 0 row 17 and order 0 row 19\n"}) {
+        EXPECT_NE(text.find(places), std::string::npos) << places;
+    }
+}
+
 TEST(TempoPlan, CommandsWhereTheByteChangesAndAtTheLoop) {
     // 125 and 150 at speed 6 alternate; divider 6 plays them with periods 6 and 256.
     Song song{{stateOf(6, 125, 0, 0, 32), stateOf(6, 150, 0, 16, 32)},

@@ -118,6 +118,25 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
          testing::writeDefleMask({.version = 25, .timeBase = 1, .speed1 = 3, .speed2 = 2, .customHz = "075", .rows = 3, .orders = 2,
                                   .effects = {{0, 1, 2, 0x0F, 3}, {3, 1, 1, 0x0D, 0}}}),
          {{{6, 4}, 75, 1, 1, 1, 5, 13, 26}, {{6}, 75, 1, 1, 1, 1, 1, 6}}},
+        // F07F: 2/5 of 127 BPM, 50.8 Hz, from row 4; C12C: 300 Hz from row 6.
+        {"a tick rate from BPM and one above 255 Hz",
+         testing::writeFurnace({.effects = {{0, 0, 4, 0xF0, 0x7F}, {0, 0, 6, 0xC1, 0x2C}}}),
+         {{{6}, 60, 1, 1, 1, 4, 4, 24}, {{6}, 254, 5, 1, 1, 2, 2, 12}, {{6}, 300, 1, 1, 1, 2, 2, 12}}},
+        // Treatment 0: 0B00 with 0D01 on row 2 goes to order 0 row 1, where play repeats (treatment
+        // 1 would repeat from row 0, treatment 2 go on in order 1).
+        {"0Bxx and 0Dyy on one row, jump treatment 0",
+         testing::writeFurnace({.rows = 4, .orders = 2, .effects = {{0, 0, 2, 0x0B, 0}, {1, 0, 2, 0x0D, 1}}}),
+         {{{6}, 60, 1, 1, 1, 3, 3, 18}}, SongLoop{0, 1, 0, 1, 1}},
+        // By the next row's parity: 0D02 takes order 0 row 0 to order 1 row 2 (even: the second
+        // speed, 3), then row 3 (odd: 6), then order 0 row 0 (even: 3). In turn it would be 6 3 6.
+        {"brokenSpeedSel from the compatibility flags",
+         testing::writeFurnace({.speeds = {6, 3}, .rows = 4, .orders = 2, .effects = {{0, 0, 0, 0x0D, 2}},
+                                .flags = "brokenSpeedSel=true\n"}),
+         {{{6, 3}, 60, 1, 1, 1, 3, 4, 12}}},
+        // The time base doubles the speeds 3 3 and 09's 2: rows of 6, then 4 and 6 by parity.
+        {"DefleMask's time base on 09xx",
+         testing::writeDefleMask({.timeBase = 1, .speed1 = 3, .speed2 = 3, .rows = 4, .effects = {{0, 0, 2, 0x09, 2}}}),
+         {{{6}, 60, 1, 1, 1, 2, 2, 12}, {{4, 6}, 60, 1, 1, 1, 2, 5, 10}}},
         // FF's row plays in full, then the song stops. The tick rate is a float's exact value.
         {"a stop", testing::writeFurnace({.version = 249, .tickRate = 50.2734375f, .rows = 4, .effects = {{2, 0, 1, 0xFF, -1}}}),
          {{{6}, 6435, 128, 1, 1, 2, 2, 12}}, std::nullopt},

@@ -55,8 +55,8 @@ void WindowTest::initTestCase() {
     QStandardPaths::setTestModeEnabled(true);
     // Speed 8, then 4 from row 2, then 8 again: two states, three entries.
     const auto module = beatwright::testing::writeXm({8, 125, {0, 1}, {{4, {{2, 0, 0x0F, 4}}}, {4, {{0, 0, 0x0F, 8}}}}});
-    // Two sub-songs at speed 6, at 60 and 70 Hz; a DefleMask song at 6 and 3 on PAL.
-    const auto furnace = beatwright::testing::writeFurnace({.compressed = true, .subsongs = 2});
+    // Two sub-songs at speed 6, at 60 and 70 Hz, the second named; a DefleMask song at 6 and 3 on PAL.
+    const auto furnace = beatwright::testing::writeFurnace({.compressed = true, .subsongs = 2, .names = {"", "Boss"}});
     const auto defleMask = beatwright::testing::writeDefleMask({.speed2 = 3, .ntsc = false});
     const auto bytes = [](const std::vector<unsigned char>& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); };
     for (const auto& [name, bytes] : {std::pair{"song.xm", bytes(module)}, {"song.fur", bytes(furnace)}, {"song.dmf", bytes(defleMask)},
@@ -191,13 +191,16 @@ void WindowTest::run(const QString& step) {
 
 // "lines", "count", "readout" (the whole value, then what the label shows where it is cut), "tooltip",
 // "clipboard", "window" (its title, or "closed"), "choice" (speed and tempo), "songmenu" (its
-// items, "(off)" where disabled) or "driver" (the menu bar's label and the checked item, each
+// items, "(off)" where disabled, a submenu's after it, "*" where checked) or "driver" (the menu bar's label and the checked item, each
 // with its tooltip); "lines 3" for the first three.
 QString WindowTest::look(const QString& what) const {
     QStringList lines, items;
     for (int i = 0; i < list()->count(); ++i) lines << list()->item(i)->text();
     for (const QAction* a : songMenu()->actions()) {
-        if (!a->isSeparator()) items << a->text() + (a->isEnabled() ? "" : " (off)");
+        if (a->isSeparator()) continue;
+        items << a->text() + (a->isEnabled() ? "" : " (off)");
+        // A submenu's items beside it, the checked one marked.
+        for (const QAction* sub : a->menu() ? a->menu()->actions() : QList<QAction*>{}) items.last() += " " + sub->text() + (sub->isChecked() ? "*" : "");
     }
     const auto* label = control<beatwright::ReadoutLabel>("Label2");
     const bool fits = label->fontMetrics().horizontalAdvance(label->shownText()) <= label->contentsRect().width();
@@ -269,11 +272,11 @@ void WindowTest::actions_data() {
                        "order 0, row 8 (not in the lists: see beatwright-cli --song) (off)\nspeed 6, tempo 135 \u2014 order 0, row 17"};
     // 60 Hz is XM tempo 150; 70 Hz 175. The DefleMask rows of 6 and 3 ticks at 50 Hz.
     QTest::newRow("Furnace sub-songs and a DefleMask song")
-        << QStringList{"open song.fur", "look window", "look choice", "look songmenu", "subsong 2", "look window", "look choice",
+        << QStringList{"open song.fur", "look window", "look choice", "look songmenu", "subsong 2", "look window", "look choice", "look songmenu",
                        "drop song.dmf", "look songmenu", "look choice"}
         << QStringList{"song.fur, sub-song 1 \u2014 Beatwright", "speed 6, tempo 150",
-                       "&Tempo plan...\nSub-&song\nspeed 6, 60 Hz, 150 BPM \u2014 order 0, row 0", "song.fur, sub-song 2 \u2014 Beatwright",
-                       "speed 6, tempo 175",
+                       "&Tempo plan...\nSub-&song 1* 2: Boss\nspeed 6, 60 Hz, 150 BPM \u2014 order 0, row 0", "song.fur, sub-song 2 \u2014 Beatwright",
+                       "speed 6, tempo 175", "&Tempo plan...\nSub-&song 1 2: Boss*\nspeed 6, 70 Hz, 175 BPM \u2014 order 0, row 0",
                        // Rows of 6 and 3 ticks have no one speed: greyed, and the selectors keep theirs.
                        "Open song: The song starts at speeds 6 3, 50 Hz, 166.67 BPM, which the lists do not hold.\nThe Song menu's "
                        "tempo plan and beatwright-cli --song answer for it.",

@@ -61,6 +61,8 @@ async function run(steps) {
     title: () => page.title(),
     driver: () => all("#driver option:checked", (n) => `${n.textContent} | ${n.title}`),
     choice: async () => `speed ${await page.inputValue("#Combo1")}, tempo ${await page.inputValue("#Combo2")}`,
+    subsong: async () => (await page.isHidden("#subsongLabel") ? "(hidden)" :
+      await all("#subsong option", (n) => n.textContent + (n.selected ? "*" : ""))),
     states: async () => (await page.isHidden("#songStatesLabel") ? "(hidden) " : "") +
       (await all("#songStates option", (n) => n.textContent + (n.disabled ? " (off)" : ""))),
     timeline: () => all("#timeline div", (n) => `${n.className} ${Number.parseFloat(n.style.width).toFixed(4)}%: ${n.title}`),
@@ -141,16 +143,17 @@ test("the keyboard and the context menus choose and copy", async () => {
 // second at 70 Hz, XM tempo 175. seed10.dmf: speeds 6 and 3 at 50 Hz, the window's song.
 // Rows that take turns have no one speed for the lists; the selectors keep theirs.
 test("Furnace sub-songs and a DefleMask song", async () => {
-  assert.deepEqual(await run(["open seed8.fur", "look title", "look states", "subsong 2", "look title", "look choice",
-    "open seed10.dmf", "answer OK", "look title", "look states", "look choice", "look plan 3"]), [
-    "seed8.fur, sub-song 1 \u2014 Beatwright",
+  assert.deepEqual(await run(["open seed8.fur", "look title", "look subsong", "look states", "subsong 2", "look title",
+    "look subsong", "look choice", "open seed10.dmf", "answer OK", "look title", "look subsong", "look states", "look choice",
+    "look plan 3"]), [
+    "seed8.fur, sub-song 1 \u2014 Beatwright", "1*\n2",
     "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4 (not in the lists) (off)\n" +
       "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2 (not in the lists) (off)\n" +
       "speeds 4 2, 50 Hz x 100/150, 166.67 BPM \u2014 order 1, row 5 (not in the lists) (off)",
-    "seed8.fur, sub-song 2 \u2014 Beatwright", "speed 6, tempo 175",
+    "seed8.fur, sub-song 2 \u2014 Beatwright", "1\n2*", "speed 6, tempo 175",
     "Open song: The song starts at speeds 6 3, 50 Hz, 166.67 BPM, which the lists do not hold.\n" +
       "beatwright-cli --song answers for every state of the song.",
-    "seed10.dmf \u2014 Beatwright", "(hidden) speeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0 (not in the lists) (off)",
+    "seed10.dmf \u2014 Beatwright", "(hidden)", "(hidden) speeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0 (not in the lists) (off)",
     "speed 6, tempo 175",
     "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06"]);
 });
