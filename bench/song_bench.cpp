@@ -36,6 +36,22 @@ void BM_ReadAndPlan_200x64(benchmark::State& state) {
     }
 }
 
+// 200 orders, each pattern entering one of three tempos in turn: within 0.5 % no one pair
+// plays them, so the fewest-commands form walks every entry.
+void BM_ReadAndPlanFewest_200x64(benchmark::State& state) {
+    beatwright::testing::XmSong song;
+    for (int i = 0; i < 200; ++i) {
+        song.orders.push_back(i);
+        song.patterns.push_back({64, {{0, 0, 0x0F, i % 3 == 0 ? 125 : i % 3 == 1 ? 150 : 97}}});
+    }
+    const auto bytes = beatwright::testing::writeXm(song);
+    for (auto _ : state) {
+        auto plan = beatwright::planTempo(beatwright::readSong(bytes), *beatwright::driverNamed("sonic1"),
+                                          beatwright::VideoStandard::NTSC, "0.5");
+        benchmark::DoNotOptimize(plan);
+    }
+}
+
 // The longest Furnace song: 256 orders of 256 rows on 16 channels, compressed; every order
 // choosing a speed on its first channel and a groove on its last, every 16th a tick rate.
 std::vector<unsigned char> longFurnaceSong() {
@@ -62,3 +78,4 @@ void BM_ReadAndPlanFurnace_256x256x16(benchmark::State& state) {
 BENCHMARK(BM_ReadAndPlanFurnace_256x256x16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadSong_200x64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndPlan_200x64)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadAndPlanFewest_200x64)->Unit(benchmark::kMillisecond);

@@ -24,10 +24,19 @@ json formJson(const PlanForm& form, const Driver& driver) {
         commands.push_back({{"order", c.order}, {"row", c.row}, {"unitsBefore", c.unitsBefore}, {"kind", tempo ? "tempo" : "divider"},
                             {tempo ? "secondByte" : "divider", tempo ? written(c.value) : c.value}, {"loop", c.loop}});
     }
-    return {{"divider", form.divider},       {"secondByte", written(form.secondByte)}, {"rowUnits", form.rowUnits},
-            {"dividers", form.dividers},     {"secondBytes", secondBytes},             {"commands", commands},
-            {"deviations", form.deviations}, {"worst", form.worst},                    {"withinTolerance", form.withinTolerance},
-            {"drift", form.drift}};
+    json out{{"divider", form.divider},       {"secondByte", written(form.secondByte)}, {"rowUnits", form.rowUnits},
+             {"dividers", form.dividers},     {"secondBytes", secondBytes},             {"commands", commands},
+             {"deviations", form.deviations}, {"worst", form.worst},                    {"withinTolerance", form.withinTolerance},
+             {"drift", form.drift}};
+    // Where the pair may change from one entry to the next: each entry's, in play order.
+    if (!form.entries.empty()) {
+        json entries = json::array();
+        for (const EntryPlay& e : form.entries) {
+            entries.push_back({{"divider", e.divider}, {"secondByte", written(e.secondByte)}, {"units", e.units}, {"deviation", e.deviation}});
+        }
+        out["entries"] = entries;
+    }
+    return out;
 }
 
 json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
@@ -36,7 +45,9 @@ json planJson(const Song& song, const TempoPlan& plan, const Search& search) {
                   {"tolerance", toDouble(search.tolerance)},
                   {"recommended", formName(plan.recommendedForm)}};
     document.update(songJson(song));
-    for (const FormKind kind : formKinds) document[formName(kind)] = formJson(plan.form(kind), search.driver);
+    for (const FormKind kind : formKinds) {
+        document[formName(kind)] = plan.offers(kind) ? formJson(plan.form(kind), search.driver) : json(nullptr);
+    }
     return document;
 }
 

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <functional>
+#include <optional>
+#include <random>
 #include <limits>
 #include <string>
 #include <tuple>
@@ -169,13 +173,16 @@ TEST(TempoPlan, ToleranceAndRecommendation) {
         return std::tuple(plan.onePair.withinTolerance, plan.tempoCommands.withinTolerance, plan.eachStretch.withinTolerance,
                           plan.recommendedForm);
     };
-    const FormKind one = FormKind::OnePair, commands = FormKind::TempoCommands, each = FormKind::EachStretch;
-    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.53"), std::tuple(false, false, true, each));
+    const FormKind one = FormKind::OnePair, commands = FormKind::TempoCommands, each = FormKind::EachStretch,
+                   fewest = FormKind::FewestCommands;
+    // Where no one pair is within it, two commands (one stretch's pair and back where play
+    // repeats) are as few as any plan has: fewer than the three of tempo commands.
+    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.53"), std::tuple(false, false, true, fewest));
     EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.531"), std::tuple(true, false, true, one));
     EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "0.03"), std::tuple(false, false, false, each));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953125"), std::tuple(false, true, true, commands));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953125"), std::tuple(false, true, true, fewest));
     EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953124"), std::tuple(false, false, false, commands));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774444"), std::tuple(false, true, true, commands));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774444"), std::tuple(false, true, true, fewest));
     EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774445"), std::tuple(true, true, true, one));
     // Equally far, the fewer commands: the one pair (above).
     EXPECT_EQ(planTempo(songOf({{1, 255, 8}, {2, 175, 8}}), *driverNamed("sonic1"), VideoStandard::NTSC, "5").recommendedForm, one);
@@ -192,6 +199,8 @@ TEST(TempoPlan, TurnsPlayAsRowsOfTheirCommonTicks) {
         const Driver driver = *driverNamed(name);
         const TempoPlan a = planTempo(turns, driver, VideoStandard::PAL, "1"), b = planTempo(plain, driver, VideoStandard::PAL, "1");
         for (const FormKind k : formKinds) {
+            ASSERT_EQ(a.offers(k), b.offers(k));
+            if (!a.offers(k)) continue;
             const PlanForm &x = a.form(k), &y = b.form(k);
             EXPECT_EQ(std::tuple(x.divider, x.secondByte, x.rowUnits, x.deviations, x.drift),
                       std::tuple(y.divider, y.secondByte, y.rowUnits, y.deviations, y.drift)) << name;
@@ -217,6 +226,155 @@ TEST(TempoPlan, EntriesNamed) {
                                "at order 0 row 15, order 0 row 17 and order 0 row 19\n"}) {
         EXPECT_NE(text.find(places), std::string::npos) << places;
     }
+}
+
+// The fewest commands against a brute force over every pair sequence, in exact fractions
+// and apart from the product: XM states at NTSC on sonic1's timeout model ((p - 1) / p) and
+// sonic2's carry-advance (t / 256), tolerances small enough for the sequences to be few.
+TEST(TempoPlan, FewestCommandsAgainstEveryPairSequence) {
+    struct Pair {
+        int d, b, k;
+        long long over, base;  // the deviation, exactly
+    };
+    const auto feasible = [](int speed, int tempo, bool timeout, long long tolNum, long long tolDen) {
+        std::vector<Pair> pairs;
+        for (int d = 1; d <= 255; ++d) {
+            for (int b = timeout ? 2 : 1; b <= (timeout ? 256 : 255); ++b) {
+                const long long adv = timeout ? b - 1 : b, frames = timeout ? b : 256;
+                std::optional<Pair> best;
+                // 60 adv / (frames d k) rows a second against 2 T / (5 S), the shorter row on a tie.
+                for (int k = 1; k <= std::min(32, 255 / d); ++k) {
+                    const Pair p{d, b, k, 300 * adv * speed - 2LL * tempo * frames * d * k, 2LL * tempo * frames * d * k};
+                    if (!best || std::abs(p.over) * best->base < std::abs(best->over) * p.base) best = p;
+                }
+                if (std::abs(best->over) * tolDen * 100 <= tolNum * best->base) pairs.push_back(*best);
+            }
+        }
+        return pairs;
+    };
+    struct Case {
+        std::vector<std::tuple<int, int, int>> entries;  // speed, tempo and rows entered in turn
+        std::optional<SongLoop> loop;
+        const char* driver;
+        long long tolNum, tolDen;
+    };
+    std::vector<Case> cases = {
+        // Speed 3 at 125 plays exactly only on periods 6, 6 at 180 on period 5, 6 at 135 on 4 and 10.
+        {{{3, 125, 1}, {6, 180, 1}, {6, 135, 1}}, SongLoop{0, 1, 1, 1, 1}, "sonic1", 0, 1},  // entered from another pair
+        {{{6, 180, 1}, {3, 125, 2}, {6, 135, 1}, {3, 125, 1}}, SongLoop{0, 2, 1, 2, 2}, "sonic1", 0, 1},  // within a stretch
+        {{{3, 125, 1}, {6, 180, 1}, {3, 125, 1}, {6, 180, 1}}, SongLoop{0, 0, 0, 0, 0}, "sonic1", 0, 1},
+        {{{6, 180, 1}, {3, 125, 1}, {6, 135, 1}}, std::nullopt, "sonic1", 0, 1},
+        // Within 0.1 %, the worst deviation decides among plans of as many commands.
+        {{{6, 125, 1}, {6, 97, 1}, {6, 135, 1}, {6, 97, 1}}, SongLoop{0, 2, 2, 2, 2}, "sonic1", 1, 10},
+        {{{6, 97, 1}, {6, 150, 1}, {4, 125, 1}}, SongLoop{0, 0, 0, 0, 0}, "sonic2", 1, 10},
+        {{{6, 125, 1}, {6, 97, 1}}, SongLoop{0, 0, 0, 0, 0}, "sonic1", 0, 1},  // 97 has no exact pair
+        // Where the pair with the best bound at the loop point is not the best: at the song's
+        // start, within a stretch, at an entry on either model.
+        {{{20, 40, 1}, {3, 125, 2}, {6, 180, 2}}, SongLoop{0, 0, 0, 0, 0}, "sonic1", 0, 1},
+        {{{6, 150, 2}, {6, 125, 1}, {20, 40, 2}}, SongLoop{0, 1, 0, 0, 0}, "sonic1", 0, 1},
+        {{{6, 150, 1}, {3, 125, 1}, {6, 135, 1}, {20, 40, 1}}, SongLoop{0, 1, 0, 0, 0}, "sonic1", 0, 1},
+        {{{6, 150, 2}, {6, 180, 2}, {20, 40, 1}, {12, 40, 1}}, SongLoop{0, 2, 0, 0, 0}, "sonic2", 1, 10},
+    };
+    // And songs drawn at random from states with few such pairs, play repeating anywhere.
+    std::mt19937 random(2026);
+    const std::pair<int, int> pool[] = {{3, 125}, {6, 180}, {6, 135}, {6, 125}, {6, 150}, {4, 125}, {6, 97}, {20, 40}, {12, 40}};
+    for (int i = 0; i < 40; ++i) {
+        Case c{{}, std::nullopt, i % 2 == 0 ? "sonic1" : "sonic2", i % 3 == 0 ? 1 : 0, 10};
+        int rows = 0;
+        for (std::size_t n = 2 + random() % 3, e = 0; e < n; ++e) {
+            std::pair<int, int> s;
+            do s = pool[random() % std::size(pool)];
+            while (e > 0 && s == std::pair(std::get<0>(c.entries.back()), std::get<1>(c.entries.back())));
+            const int r = 1 + static_cast<int>(random() % 2);
+            c.entries.emplace_back(s.first, s.second, r);
+            rows += r;
+        }
+        if (random() % 4 != 0) c.loop = SongLoop{0, static_cast<int>(random() % static_cast<unsigned>(rows)), 0, 0, 0};
+        cases.push_back(c);
+    }
+    for (const auto& c : cases) {
+        Song song{{}, {}, c.loop};
+        std::vector<std::vector<Pair>> options;
+        // Play repeats in the entry it lies in; at that entry's start the stretch before it is
+        // another, else it is the entry itself.
+        std::size_t L = 0;
+        bool atEntry = false;
+        int row = 0;
+        for (std::size_t e = 0; e < c.entries.size(); ++e) {
+            const auto [speed, tempo, rows] = c.entries[e];
+            auto found = std::find_if(song.states.begin(), song.states.end(), [&](const SongState& s) {
+                return s.speed == speed && s.tempo.num == tempo;
+            });
+            if (found == song.states.end()) found = song.states.insert(song.states.end(), stateOf(speed, tempo, 0, row, 0));
+            found->rows += rows;
+            found->units += rows;
+            song.entries.push_back({static_cast<int>(found - song.states.begin()), 0, row, row, row});
+            options.push_back(feasible(speed, tempo, c.driver == std::string("sonic1"), c.tolNum, c.tolDen));
+            if (c.loop && c.loop->row >= row) L = e, atEntry = e > 0 && c.loop->row == row;
+            row += rows;
+        }
+        if (song.loop) song.loop = SongLoop{0, c.loop->row, song.entries[L].state, c.loop->row, c.loop->row};
+        const auto count = [&](const std::vector<Pair>& x) {
+            const auto h = [](const Pair& a, const Pair& b) { return (a.d != b.d) + (a.b != b.b); };
+            int n = 0;
+            for (std::size_t e = 1; e < x.size(); ++e) n += atEntry && e == L ? 0 : h(x[e - 1], x[e]);
+            if (c.loop) {
+                const Pair &q = x[L], &z = x.back(), &p = atEntry ? x[L - 1] : q;
+                n += (q.d != p.d || q.d != z.d) + (q.b != p.b || q.b != z.b);
+            }
+            return n;
+        };
+        std::optional<std::pair<int, Pair>> best;  // commands, the worst deviation
+        std::vector<Pair> x;
+        std::function<void()> every = [&] {
+            if (x.size() == options.size()) {
+                Pair worst = x.front();
+                for (const Pair& p : x) worst = std::abs(p.over) * worst.base > std::abs(worst.over) * p.base ? p : worst;
+                const int n = count(x);
+                if (!best || n < best->first || (n == best->first && std::abs(worst.over) * best->second.base < std::abs(best->second.over) * worst.base)) {
+                    best = {n, worst};
+                }
+                return;
+            }
+            for (const Pair& p : options[x.size()]) {
+                x.push_back(p);
+                every();
+                x.pop_back();
+            }
+        };
+        every();
+        const std::string tolerance = std::to_string(double(c.tolNum) / double(c.tolDen));
+        const TempoPlan plan = planTempo(song, *driverNamed(c.driver), VideoStandard::NTSC, tolerance);
+        ASSERT_EQ(plan.fewestCommands.has_value(), best.has_value()) << c.entries.size();
+        if (!best) continue;
+        const PlanForm& f = *plan.fewestCommands;
+        EXPECT_EQ(std::tuple(static_cast<int>(f.commands.size()), f.withinTolerance), std::tuple(best->first, true));
+        EXPECT_NEAR(std::fabs(f.worst), 100.0 * double(std::abs(best->second.over)) / double(best->second.base), 1e-12);
+        // Its own entries are within the tolerance and ask exactly its commands.
+        std::vector<Pair> chosen;
+        for (std::size_t e = 0; e < f.entries.size(); ++e) {
+            const auto& o = options[e];
+            const auto at = std::find_if(o.begin(), o.end(), [&](const Pair& p) {
+                return p.d == f.entries[e].divider && p.b == f.entries[e].secondByte && p.k == f.entries[e].units;
+            });
+            ASSERT_NE(at, o.end()) << "entry " << e;
+            chosen.push_back(*at);
+        }
+        EXPECT_EQ(count(chosen), best->first);
+    }
+}
+
+// More states than the exact search may take on: said, and the form not offered.
+TEST(TempoPlan, FewestCommandsNotOfferedSaysWhy) {
+    std::vector<std::tuple<int, int, long>> states;
+    for (int tempo = 100; tempo < 124; ++tempo) states.emplace_back(6, tempo, 4);
+    const Song song = songOf(states);
+    const TempoPlan plan = planTempo(song, *driverNamed("sonic1"), VideoStandard::NTSC, "0");
+    EXPECT_FALSE(plan.offers(FormKind::FewestCommands));
+    EXPECT_NE(planText(song, plan, *driverNamed("sonic1"), VideoStandard::NTSC, "0")
+                  .find("Not offered: the fewest commands, rows of whole units: the song has too many stretches to search for "
+                        "the fewest exactly\n"),
+              std::string::npos);
 }
 
 TEST(TempoPlan, CommandsWhereTheByteChangesAndAtTheLoop) {

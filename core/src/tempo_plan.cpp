@@ -12,6 +12,8 @@
 #include "beatwright/rate_table.h"
 #include "beatwright/value_text.h"
 #include "exact_deviation.h"
+#include "fewest_commands.h"
+#include "plan_measure.h"
 
 namespace beatwright {
 
@@ -32,48 +34,6 @@ std::vector<ByteRate> bytesBySpeed(TempoModel model) {
     });
     return bytes;
 }
-
-// SMPS rows a second over the song's rows a second, less one. With the updates a second u =
-// num/den of 60, a pair's advancing/frames, divider d, k units a row, speed S and tempo T =
-// tn/td: 60 u adv / (frames d k) against 2 T / (5 S) gives 150 num adv S td / (den frames d k tn).
-class Measure {
-public:
-    Measure(const Driver& driver, VideoStandard standard) : updates_(updatesOn(driver, standard)) {}
-
-    [[nodiscard]] Deviation of(const SongState& s, const Advance& a, int divider, int units) const {
-        const Wide smps = smpsTerm(s, a), xm = perUnit(s, a, divider) * units;
-        return {smps - xm, xm};
-    }
-
-    // The row length that brings the state's rows closest to the song's, the shorter on a tie;
-    // the longest row of a turn must fit too.
-    [[nodiscard]] std::pair<int, Deviation> bestUnits(const SongState& s, const Advance& a, int divider) const {
-        const int longest = s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end());
-        const int most = std::max(1, std::min(maxRowUnits, maxDurationTicks / divider) / longest);
-        const Wide quotient = smpsTerm(s, a) / perUnit(s, a, divider);
-        const int below = static_cast<int>(std::clamp<Wide>(quotient, 1, most));
-        const int above = std::min(below + 1, most);
-        const Deviation first = of(s, a, divider, below), second = of(s, a, divider, above);
-        if (compareMagnitude(second, first) < 0) return {above, second};
-        return {below, first};
-    }
-
-    // Seconds the state's rows take on SMPS.
-    [[nodiscard]] double smpsSeconds(const SongState& s, const Advance& a, int divider, int units) const {
-        return static_cast<double>(s.units) * units * updates_.den * a.frames * divider /
-               (60.0 * updates_.num * a.advancing);
-    }
-
-private:
-    [[nodiscard]] Wide smpsTerm(const SongState& s, const Advance& a) const {
-        return Wide(150) * updates_.num * a.advancing * s.speed * s.tempo.den;
-    }
-    [[nodiscard]] Wide perUnit(const SongState& s, const Advance& a, int divider) const {
-        return Wide(updates_.den) * a.frames * divider * s.tempo.num;
-    }
-
-    Updates updates_;
-};
 
 // A form as it is chosen, exactly, before it is told in percent.
 struct Choice {
@@ -225,6 +185,66 @@ std::vector<TempoCommand> commandsOf(const Song& song, const std::vector<int>& d
     return commands;
 }
 
+// The fewest-commands choice told: each entry's pair, each state as first entered with its
+// worst deviation, a command per changed field where play enters a stretch, and the loop's
+// where a field differs from the stretch before the loop point or from the song's end.
+PlanForm toldFewest(const Song& song, const std::vector<EntryChoice>& chosen, TempoModel model, const Measure& measure) {
+    PlanForm form{chosen.front().divider, chosen.front().secondByte, {}, {}, {}, {}, {}, 0, true, 0, {}};
+    const std::size_t states = song.states.size();
+    form.rowUnits.assign(states, 0);
+    form.dividers.assign(states, 0);
+    form.secondBytes.assign(states, 0);
+    std::vector<std::optional<Deviation>> worst(states);
+    std::optional<Deviation> worstOfAll;
+    long totalUnits = 0;
+    for (const SongState& s : song.states) totalUnits += s.units;
+    // SMPS units before each entry, each stretch its own rows' units.
+    std::vector<long> before{0};
+    double xm = 0, smps = 0;
+    for (const SongState& s : song.states) xm += s.seconds;
+    for (std::size_t e = 0; e < chosen.size(); ++e) {
+        const EntryChoice& c = chosen[e];
+        const auto s = static_cast<std::size_t>(song.entries[e].state);
+        const long span = (e + 1 < chosen.size() ? song.entries[e + 1].unitsBefore : totalUnits) - song.entries[e].unitsBefore;
+        before.push_back(before.back() + span * c.units);
+        smps += static_cast<double>(span * c.units) * measure.unitSeconds(advanceOf(model, c.secondByte), c.divider);
+        form.entries.push_back({c.divider, c.secondByte, c.units, percentOf(c.deviation)});
+        if (form.rowUnits[s] == 0) form.rowUnits[s] = c.units, form.dividers[s] = c.divider, form.secondBytes[s] = c.secondByte;
+        if (!worst[s] || compareMagnitude(c.deviation, *worst[s]) > 0) worst[s] = c.deviation;
+        if (!worstOfAll || compareMagnitude(c.deviation, *worstOfAll) > 0) worstOfAll = c.deviation;
+    }
+    for (const auto& w : worst) form.deviations.push_back(w ? percentOf(*w) : 0);
+    form.worst = percentOf(*worstOfAll);
+    form.drift = xm - smps;
+    const auto command = [&](int order, int row, long units, const EntryChoice& to, const EntryChoice& from, bool loop) {
+        if (to.divider != from.divider) form.commands.push_back({order, row, units, to.divider, loop, CommandKind::Divider});
+        if (to.secondByte != from.secondByte) form.commands.push_back({order, row, units, to.secondByte, loop, CommandKind::Tempo});
+    };
+    const auto place = loopPlace(song);
+    for (std::size_t e = 1; e < chosen.size(); ++e) {
+        if (place && place->atEntry && place->entry == e) continue;
+        command(song.entries[e].order, song.entries[e].row, before[e], chosen[e], chosen[e - 1], false);
+    }
+    if (place) {
+        const std::size_t L = place->entry;
+        const EntryChoice &q = chosen[L], &z = chosen.back();
+        const SongLoop& loop = *song.loop;
+        const long at = before[L] + (loop.unitsBefore - song.entries[L].unitsBefore) * q.units;
+        // A field is set after the loop label where it differs from either arrival.
+        const EntryChoice& p = place->atEntry ? chosen[L - 1] : q;
+        EntryChoice from = q;
+        if (p.divider != q.divider || z.divider != q.divider) from.divider = -1;
+        if (p.secondByte != q.secondByte || z.secondByte != q.secondByte) from.secondByte = -1;
+        std::vector<TempoCommand> loopCommands;
+        std::swap(loopCommands, form.commands);
+        command(loop.order, loop.row, at, q, from, true);
+        std::swap(loopCommands, form.commands);
+        const auto there = std::find_if(form.commands.begin(), form.commands.end(), [&](const TempoCommand& c) { return c.unitsBefore > at; });
+        form.commands.insert(there, loopCommands.begin(), loopCommands.end());
+    }
+    return form;
+}
+
 void checkSong(const Song& song) {
     if (song.states.empty() || song.entries.empty()) throw std::invalid_argument("a plan needs a song with rows");
     for (const SongState& s : song.states) {
@@ -240,11 +260,12 @@ void checkSong(const Song& song) {
 }  // namespace
 
 const PlanForm& TempoPlan::form(FormKind kind) const {
-    return kind == FormKind::OnePair ? onePair : kind == FormKind::TempoCommands ? tempoCommands : eachStretch;
+    const PlanForm* forms[] = {&onePair, &tempoCommands, &eachStretch, fewestCommands ? &*fewestCommands : nullptr};
+    return *forms[static_cast<int>(kind)];
 }
 
 const char* formName(FormKind kind) {
-    constexpr const char* names[] = {"onePair", "tempoCommands", "eachStretch"};
+    constexpr const char* names[] = {"onePair", "tempoCommands", "eachStretch", "fewestCommands"};
     return names[static_cast<int>(kind)];
 }
 
@@ -261,8 +282,20 @@ TempoPlan planTempo(const Song& song, const Driver& driver, VideoStandard standa
                    told(song, choices[2], driver.model, measure, tolerance), FormKind::OnePair};
     plan.tempoCommands.commands = commandsOf(song, choices[1].dividers, choices[1].bytes);
     plan.eachStretch.commands = commandsOf(song, choices[2].dividers, choices[2].bytes);
+    if (plan.onePair.withinTolerance) {
+        // No command at all: the best such plan is the one pair, its ties as it takes them.
+        const Choice& one = choices[0];
+        std::vector<EntryChoice> same;
+        for (const SongEntry& e : song.entries) {
+            const auto s = static_cast<std::size_t>(e.state);
+            same.push_back({one.dividers[s], one.bytes[s], one.units[s], one.deviations[s]});
+        }
+        plan.fewestCommands = toldFewest(song, same, driver.model, measure);
+    } else if (const auto fewest = fewestCommands(song, driver.model, measure, tolerance, plan.fewestNotOffered)) {
+        plan.fewestCommands = toldFewest(song, *fewest, driver.model, measure);
+    }
     // Within the tolerance, the fewest commands; where none is, the smallest worst, then the
-    // fewest commands; the simpler form on a tie.
+    // fewest commands; the simpler form on a tie. The fewest-commands form is always within.
     const auto better = [&](int k, int than) {
         const PlanForm &a = plan.form(formKinds[k]), &b = plan.form(formKinds[than]);
         if (a.withinTolerance != b.withinTolerance) return a.withinTolerance;
@@ -270,8 +303,8 @@ TempoPlan planTempo(const Song& song, const Driver& driver, VideoStandard standa
         return worst < 0 || (worst == 0 && a.commands.size() < b.commands.size());
     };
     int chosen = 0;
-    for (int k = 1; k < 3; ++k) {
-        if (better(k, chosen)) chosen = k;
+    for (int k = 1; k < 4; ++k) {
+        if (plan.offers(formKinds[k]) && better(k, chosen)) chosen = k;
     }
     plan.recommendedForm = formKinds[chosen];
     return plan;
@@ -293,7 +326,8 @@ std::string driftText(double seconds) {
 
 std::string_view formTitle(FormKind kind) {
     constexpr std::string_view titles[] = {"one pair, no tempo command", "tempo commands, one unit a row",
-                                           "each stretch its own divider and byte, one unit a row"};
+                                           "each stretch its own divider and byte, one unit a row",
+                                           "the fewest commands, rows of whole units"};
     return titles[static_cast<int>(kind)];
 }
 
@@ -325,6 +359,7 @@ std::string playedAs(const PlanForm& form, FormKind kind, const SongState& state
     case FormKind::TempoCommands:
         return fmt::format("{} ${}{}", byteName, hexpad(form.secondBytes[s]), turn);
     case FormKind::EachStretch:
+    case FormKind::FewestCommands:
         return fmt::format("divider ${}, {} ${}{}", hexpad(form.dividers[s]), byteName, hexpad(form.secondBytes[s]), turn);
     }
     return "";
@@ -357,16 +392,36 @@ std::string heldText(const HeldRow& h, const PlanForm& form) {
 
 constexpr std::string_view oneTrack = "each command goes into one track only, the first that plays at its place";
 
+// Each state's line, "speed 6, tempo 125: 1 unit a row, perfect match; at order 0 row 0";
+// where the pair may change from one entry to the next, each entry's, with its pair.
+std::vector<std::string> stretchLines(const Song& song, const PlanForm& form, FormKind kind, const Driver& driver, bool slides) {
+    std::vector<std::string> lines;
+    if (kind == FormKind::FewestCommands) {
+        const std::string byteName(infoOf(driver.model).byteName);
+        for (std::size_t e = 0; e < form.entries.size(); ++e) {
+            const EntryPlay& p = form.entries[e];
+            const SongEntry& at = song.entries[e];
+            const SongState& s = song.states[static_cast<std::size_t>(at.state)];
+            lines.push_back(fmt::format("{} at order {} row {}: divider ${}, {} ${}, {}, {}", stateTitle(song, s), at.order, at.row,
+                                        hexpad(p.divider), byteName, hexpad(p.secondByte), rowsText(s, p.units), deviationText(p.deviation)));
+        }
+        return lines;
+    }
+    for (std::size_t s = 0; s < song.states.size(); ++s) {
+        lines.push_back(fmt::format("{}: {}, {}{}; at {}", stateTitle(song, song.states[s]), playedAs(form, kind, song.states[s], s, driver),
+                                    deviationText(form.deviations[s]),
+                                    slides && song.states[s].slides ? " (the tempo slides within its rows)" : "", entriesOf(song, s)));
+    }
+    return lines;
+}
+
 std::string formText(const Song& song, const TempoPlan& plan, FormKind kind, bool recommended, const Driver& driver,
                      std::string_view tolerance) {
+    if (!plan.offers(kind)) return fmt::format("Not offered: {}: {}\n", formTitle(kind), plan.fewestNotOffered);
     const PlanForm& form = plan.form(kind);
     std::string text = fmt::format("{}: {}", recommended ? "Recommended" : "Other", formTitle(kind));
     text += fmt::format("\n  header: {}\n", smps2asmLine(form.divider, form.secondByte));
-    for (std::size_t s = 0; s < song.states.size(); ++s) {
-        text += fmt::format("  {}: {}, {}{}; at {}\n", stateTitle(song, song.states[s]), playedAs(form, kind, song.states[s], s, driver),
-                            deviationText(form.deviations[s]), song.states[s].slides ? " (the tempo slides within its rows)" : "",
-                            entriesOf(song, s));
-    }
+    for (const std::string& line : stretchLines(song, form, kind, driver, true)) text += "  " + line + "\n";
     for (const HeldRow& h : song.held) text += "  " + heldText(h, form) + "\n";
     for (const TempoCommand& c : form.commands) {
         text += fmt::format("  at order {} row {} ({} in{}): {}\n", c.order, c.row, plural(c.unitsBefore, "unit"),
@@ -407,10 +462,7 @@ std::string planSmps2asm(const Song& song, const TempoPlan& plan, const Driver& 
                             flagText(driver.tempoFlag), flagText(driver.dividerFlag), driver.name, oneTrack);
     }
     text += "\t" + smps2asmLine(form.divider, form.secondByte) + "\n";
-    for (std::size_t s = 0; s < song.states.size(); ++s) {
-        text += fmt::format("; {}: {}, {}; at {}\n", stateTitle(song, song.states[s]), playedAs(form, kind, song.states[s], s, driver),
-                            deviationText(form.deviations[s]), entriesOf(song, s));
-    }
+    for (const std::string& line : stretchLines(song, form, kind, driver, false)) text += "; " + line + "\n";
     for (const HeldRow& h : song.held) text += "; " + heldText(h, form) + "\n";
     for (const TempoCommand& c : form.commands) text += fmt::format("\t{}\t; {}\n", commandLine(c), commandPlace(c));
     if (const std::string shoes = shoesText(form, driver); !shoes.empty()) text += "; " + shoes + "\n";

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,13 @@ struct TempoCommand {
     friend bool operator==(const TempoCommand&, const TempoCommand&) = default;
 };
 
+// How an entry into a state plays, where the pair may differ from one entry to the next.
+struct EntryPlay {
+    int divider, secondByte, units;  // units: duration units a row of the state's speed
+    double deviation;                // percent, + faster
+    friend bool operator==(const EntryPlay&, const EntryPlay&) = default;
+};
+
 // One way to play the whole song on SMPS.
 struct PlanForm {
     int divider;                      // the header's
@@ -34,9 +42,12 @@ struct PlanForm {
     double worst;                     // the deviation of largest magnitude
     bool withinTolerance;
     double drift;  // seconds the SMPS song is ahead of the XM song where play repeats
+    // The fewest commands only: per entry in play order; the per-state fields then give
+    // each state's first entry, its deviation the worst of its entries.
+    std::vector<EntryPlay> entries = {};
 };
 
-enum class FormKind { OnePair, TempoCommands, EachStretch };
+enum class FormKind { OnePair, TempoCommands, EachStretch, FewestCommands };
 
 struct TempoPlan {
     // One header pair and a row length per state; no command.
@@ -47,11 +58,19 @@ struct TempoPlan {
     // deviation any plan reaches, with a divider and a tempo command where they change.
     PlanForm eachStretch;
     FormKind recommendedForm;
+    // Rows of whole units (as one pair's) and a command only where the pair in force cannot
+    // keep the stretch entered there within the tolerance: the fewest commands any such plan
+    // has, then the smallest worst deviation. None where no plan keeps every stretch within it.
+    std::optional<PlanForm> fewestCommands = std::nullopt;
+    std::string fewestNotOffered = {};  // why not, where it is not
+    [[nodiscard]] bool offers(FormKind kind) const { return kind != FormKind::FewestCommands || fewestCommands.has_value(); }
+    // Precondition: offered.
     [[nodiscard]] const PlanForm& form(FormKind kind) const;
     [[nodiscard]] const PlanForm& recommended() const { return form(recommendedForm); }
 };
-inline constexpr FormKind formKinds[] = {FormKind::OnePair, FormKind::TempoCommands, FormKind::EachStretch};
-// "onePair", "tempoCommands", "eachStretch".
+inline constexpr FormKind formKinds[] = {FormKind::OnePair, FormKind::TempoCommands, FormKind::EachStretch,
+                                         FormKind::FewestCommands};
+// "onePair", "tempoCommands", "eachStretch", "fewestCommands".
 [[nodiscard]] const char* formName(FormKind kind);
 
 // The longest row a plan allows, in duration units.

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <algorithm>
+#include <utility>
+
+#include "beatwright/song_states.h"
+#include "beatwright/tempo_plan.h"
+#include "exact_deviation.h"
+
+namespace beatwright {
+
+// SMPS rows a second over the song's rows a second, less one. With the updates a second u =
+// num/den of 60, a pair's advancing/frames, divider d, k units a row, speed S and tempo T =
+// tn/td: 60 u adv / (frames d k) against 2 T / (5 S) gives 150 num adv S td / (den frames d k tn).
+class Measure {
+public:
+    Measure(const Driver& driver, VideoStandard standard) : updates_(updatesOn(driver, standard)) {}
+
+    [[nodiscard]] Deviation of(const SongState& s, const Advance& a, int divider, int units) const {
+        const Wide smps = smpsTerm(s, a), xm = perUnit(s, a, divider) * units;
+        return {smps - xm, xm};
+    }
+
+    // What a state's rows ask of a byte at every divider: the terms, and the units a row at
+    // divider 1 rounded down (the units at divider d are that over d, rounded down).
+    struct AtByte {
+        Wide smps, perUnit;
+        Wide units;
+        int longest;  // the longest row of a turn, in units
+    };
+    [[nodiscard]] AtByte atByte(const SongState& s, const Advance& a) const {
+        const Wide smps = smpsTerm(s, a), one = perUnit(s, a, 1);
+        return {smps, one, smps / one, s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end())};
+    }
+
+    // The row length that brings the state's rows closest to the song's, the shorter on a tie;
+    // the longest row of a turn must fit too.
+    [[nodiscard]] static std::pair<int, Deviation> bestUnits(const AtByte& b, int divider) {
+        const int most = std::max(1, std::min(maxRowUnits, maxDurationTicks / divider) / b.longest);
+        const int below = static_cast<int>(std::clamp<Wide>(b.units / divider, 1, most));
+        const int above = std::min(below + 1, most);
+        const auto at = [&](int units) {
+            const Wide xm = b.perUnit * divider * units;
+            return Deviation{b.smps - xm, xm};
+        };
+        const Deviation first = at(below), second = at(above);
+        if (compareMagnitude(second, first) < 0) return {above, second};
+        return {below, first};
+    }
+    [[nodiscard]] std::pair<int, Deviation> bestUnits(const SongState& s, const Advance& a, int divider) const {
+        return bestUnits(atByte(s, a), divider);
+    }
+
+    // Seconds the state's rows take on SMPS.
+    [[nodiscard]] double smpsSeconds(const SongState& s, const Advance& a, int divider, int units) const {
+        return static_cast<double>(s.units) * units * unitSeconds(a, divider);
+    }
+    // Seconds a duration unit lasts at the pair.
+    [[nodiscard]] double unitSeconds(const Advance& a, int divider) const {
+        return static_cast<double>(updates_.den) * a.frames * divider / (60.0 * updates_.num * a.advancing);
+    }
+
+private:
+    [[nodiscard]] Wide smpsTerm(const SongState& s, const Advance& a) const {
+        return Wide(150) * updates_.num * a.advancing * s.speed * s.tempo.den;
+    }
+    [[nodiscard]] Wide perUnit(const SongState& s, const Advance& a, int divider) const {
+        return Wide(updates_.den) * a.frames * divider * s.tempo.num;
+    }
+
+    Updates updates_;
+};
+
+}  // namespace beatwright
