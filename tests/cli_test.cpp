@@ -282,6 +282,11 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", file(module.substr(0, 60))}, "", ": the module is truncated or corrupt", 2},
         {{"--song", file(absurdPatterns)}, "", ": the module is truncated or corrupt", 2},
         {{"--song", file(furnace.substr(0, 200))}, "", ": the song is truncated or corrupt", 2},
+        // Cut within the magic, or before the compressed stream gives a byte: still told as cut.
+        {{"--song", file(furnace.substr(0, 15))}, "", ": a Furnace song that is truncated", 2},
+        {{"--song", file(furnace.substr(0, 16))}, "", ": the song is truncated or corrupt", 2},
+        {{"--song", file(packed.substr(0, 2))}, "", ": a compressed song that is truncated or corrupt", 2},
+        {{"--song", file(packed.substr(0, 6))}, "", ": a compressed Furnace song that is truncated or corrupt", 2},
         // Read on past the documents' version 250, with a warning: 6 ticks at 60 Hz are 0506's 10 rows a second.
         {{"--song", file(furnace.substr(0, 16) + "\xFB" + furnace.substr(17)), "--best"},
          "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 8 rows, 0.8 s; the closest pair drifts 0.00 s\n0506 perfect match\n",

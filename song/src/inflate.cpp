@@ -28,7 +28,8 @@ std::optional<Inflated> inflated(std::span<const unsigned char> bytes) {
         out.resize(out.size() - z.avail_out);
         if (status == Z_BUF_ERROR && z.avail_in > 0) status = Z_OK;
     }
-    if (out.empty()) return std::nullopt;
+    // A stream that ran out of input before giving anything is a song cut short, not no stream.
+    if (out.empty() && status != Z_BUF_ERROR) return std::nullopt;
     return Inflated{std::move(out), status == Z_STREAM_END};
 }
 

@@ -13,8 +13,8 @@ struct Inflated {
     bool whole;
 };
 
-// The bytes inflated where they begin as a zlib stream and give anything, else none. Throws
-// SongError past the largest song.
+// The bytes inflated where they begin as a zlib stream that gives anything or is cut short,
+// else none. Throws SongError past the largest song.
 [[nodiscard]] std::optional<Inflated> inflated(std::span<const unsigned char> bytes);
 
 }  // namespace beatwright

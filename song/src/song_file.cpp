@@ -43,12 +43,19 @@ OpenedSong openSong(std::span<const unsigned char> bytes, int subsong) {
     if (bytes.empty()) throw SongError("an empty file");
     if (bytes.size() > static_cast<std::size_t>(maxSongBytes)) throw SongError(songTooLarge);
     if (startsWith(bytes, furnaceMagic)) return tracker(SongFormat::Furnace, bytes, subsong);
+    // A file cut within its magic is still told by what there is of it.
+    const auto cutMagic = [](std::span<const unsigned char> b, std::string_view magic) {
+        return b.size() < magic.size() && std::equal(b.begin(), b.end(), magic.begin());
+    };
+    if (cutMagic(bytes, furnaceMagic)) throw SongError("a Furnace song that is truncated");
     if (const auto inflated = beatwright::inflated(bytes)) {
         for (const auto& [magic, format] : {std::pair{furnaceMagic, SongFormat::Furnace}, {defleMaskMagic, SongFormat::DefleMask}}) {
-            if (!startsWith(inflated->bytes, magic)) continue;
+            const bool cut = !inflated->whole && !inflated->bytes.empty() && cutMagic(inflated->bytes, magic);
+            if (!startsWith(inflated->bytes, magic) && !cut) continue;
             if (!inflated->whole) throw SongError(fmt::format("a compressed {} that is truncated or corrupt", formatName(format)));
             return tracker(format, inflated->bytes, subsong);
         }
+        if (!inflated->whole && inflated->bytes.empty()) throw SongError("a compressed song that is truncated or corrupt");
     }
     if (subsong > 0) throw SongError(fmt::format("no sub-song {}: only Furnace songs have more than one", subsong + 1));
     try {
