@@ -107,6 +107,10 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
          testing::writeFurnace({.version = 228, .timeBase = 1, .speeds = {3, 2}, .grooves = {{5}}, .rows = 4, .orders = 2,
                                 .effects = {{9, 1, 0, 0x09, 0}, {0, 1, 1, 0x0D, 2}}, .oldFlags = {0, 0, 0, 1}}),
          {{{6, 4}, 60, 1, 1, 1, 4, 10, 20}, {{5}, 60, 1, 1, 1, 4, 4, 20}}},
+        // Extended channel 3 makes 13 channels, moving every later field: 0F03 on the last.
+        {"the old layout with extended channel 3",
+         testing::writeFurnace({.version = 228, .effects = {{12, 0, 2, 0x0F, 3}}, .extendedChannel3 = true}),
+         {{{6}, 60, 1, 1, 1, 2, 2, 12}, {{3}, 60, 1, 1, 1, 6, 6, 18}}},
         // Before 113 the first of 0B and 0D wins; 0F sets the second of two speeds.
         {"old patterns, 0Fxx and the old jump treatment",
          testing::writeFurnace({.version = 100, .speeds = {3, 3}, .rows = 4, .orders = 2,

@@ -31,6 +31,7 @@ struct FurnaceSong {
     int subsongs = 1;  // from 240: the others at 10 Hz more each, with no effects
     int channels = 6;  // from 240: one chip of this many; before, a Genesis (10)
     std::vector<std::string> names{};  // the sub-songs' (the first's only, before 240)
+    bool extendedChannel3 = false;      // before 240: a Genesis with extended channel 3 (13 channels)
 };
 
 class Bytes {
@@ -129,7 +130,7 @@ inline void patr(Bytes& b, const FurnaceSong& s, int channel, int order) {
 
 inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
     const bool info2 = s.version >= 240;
-    const int channels = info2 ? s.channels : 10;
+    const int channels = info2 ? s.channels : s.extendedChannel3 ? 13 : 10;
     Bytes b;
     b.out.assign({'-', 'F', 'u', 'r', 'n', 'a', 'c', 'e', ' ', 'm', 'o', 'd', 'u', 'l', 'e', '-'});
     b.puts(2, s.version, 0);
@@ -173,7 +174,7 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.puts(1, s.highlight, 16);
         b.zeros(6);
         b.put(static_cast<std::size_t>(channels * s.orders), 4);
-        b.puts(1, 0x02);  // a Genesis, the first of 32 chips
+        b.puts(1, s.extendedChannel3 ? 0x42 : 0x02);  // a Genesis, the first of 32 chips
         b.zeros(31 + 32 + 32 + 128 + 2 + 4 + 20);
         for (int i = 0; i < channels * s.orders; ++i) pointer(patterns);
         orders();
