@@ -87,6 +87,7 @@ struct TrackerCase {
     std::vector<unsigned char> file;
     std::vector<TrackerState> states;
     std::optional<SongLoop> loop = SongLoop{0, 0, 0, 0, 0};
+    int subsong = 0;
 };
 
 // Worked by hand from the documents: each row's ticks, in turn, at its rate.
@@ -111,6 +112,9 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
         {"the old layout with extended channel 3",
          testing::writeFurnace({.version = 228, .effects = {{12, 0, 2, 0x0F, 3}}, .extendedChannel3 = true}),
          {{{6}, 60, 1, 1, 1, 2, 2, 12}, {{3}, 60, 1, 1, 1, 6, 6, 18}}},
+        // An old layout's later sub-song: 70 Hz, its own time base 1 doubling the speed 3.
+        {"the old layout's later sub-song", testing::writeFurnace({.version = 228, .speeds = {3}, .subsongs = 2}),
+         {{{6}, 70, 1, 1, 1, 8, 8, 48}}, SongLoop{0, 0, 0, 0, 0}, 1},
         // Before 113 the first of 0B and 0D wins; 0F sets the second of two speeds.
         {"old patterns, 0Fxx and the old jump treatment",
          testing::writeFurnace({.version = 100, .speeds = {3, 3}, .rows = 4, .orders = 2,
@@ -146,7 +150,7 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
          {{{6}, 6435, 128, 1, 1, 2, 2, 12}}, std::nullopt},
     };
     for (const TrackerCase& c : cases) {
-        const Song song = openSong(c.file).song.value();
+        const Song song = openSong(c.file, c.subsong).song.value();
         ASSERT_EQ(song.states.size(), c.states.size()) << c.name;
         for (std::size_t i = 0; i < c.states.size(); ++i) {
             const TrackerState& want = c.states[i];

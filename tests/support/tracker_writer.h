@@ -28,7 +28,7 @@ struct FurnaceSong {
     std::string flags{};                   // CFLG's text (from 240)
     std::vector<unsigned char> oldFlags{};  // the old layout's 28 extended flags (from 70)
     bool compressed = false;
-    int subsongs = 1;  // from 240: the others at 10 Hz more each, with no effects
+    int subsongs = 1;  // the others at 10 Hz more each, with no effects; before 240 at time base 1
     int channels = 6;  // from 240: one chip of this many; before, a Genesis (10)
     std::vector<std::string> names{};  // the sub-songs' (the first's only, before 240)
     bool extendedChannel3 = false;      // before 240: a Genesis with extended channel 3 (13 channels)
@@ -188,7 +188,10 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.puts(2, s.virtualNum, s.virtualDen);
         if (s.version >= 95) {
             b.text(s.names.empty() ? "" : s.names.front());
-            b.zeros(1 + 4);
+            b.put(0, 1);
+            b.put(static_cast<unsigned>(s.subsongs - 1), 1);
+            b.zeros(3);
+            for (int k = 1; k < s.subsongs; ++k) pointer(subsongs);
         }
         if (s.version >= 103) b.zeros(6);
         if (s.version >= 135) b.zeros(2 * 12 + 4);  // the Genesis counts as two chips
@@ -216,6 +219,19 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.text("");
         orders();
         b.zeros(static_cast<std::size_t>(channels) * 8);
+    }
+    for (int k = 1; !info2 && k < s.subsongs; ++k) {
+        here(subsongs[static_cast<std::size_t>(k - 1)]);
+        b.block("SONG");
+        b.puts(1, 1, s.speeds[0], s.speeds.size() > 1 ? s.speeds[1] : s.speeds[0], 1);
+        b.f32(s.tickRate + 10.0f * k);
+        b.puts(2, s.rows, s.orders);
+        b.puts(1, s.highlight, 16);
+        b.puts(2, s.virtualNum, s.virtualDen);
+        b.zeros(2);
+        orders();
+        b.zeros(static_cast<std::size_t>(channels) * 4);
+        if (s.version >= 139) b.speeds(s.speeds, 1);
     }
     if (info2) {
         for (std::size_t g = 0; g < s.grooves.size(); ++g) {
