@@ -301,7 +301,7 @@ TEST(TempoPlan, FewestCommandsAgainstEveryPairSequence) {
         bool atEntry = false;
         int row = 0;
         for (std::size_t e = 0; e < c.entries.size(); ++e) {
-            const auto [speed, tempo, rows] = c.entries[e];
+            const int speed = std::get<0>(c.entries[e]), tempo = std::get<1>(c.entries[e]), rows = std::get<2>(c.entries[e]);
             auto found = std::find_if(song.states.begin(), song.states.end(), [&](const SongState& s) {
                 return s.speed == speed && s.tempo.num == tempo;
             });

@@ -47,7 +47,7 @@ struct SmpsSong {
     std::vector<SmpsSetting> settings;  // the header first, then in file order
     std::vector<SmpsLineValue> durations;  // each dc.b line with durations, its longest
     std::vector<SmpsLineValue> noteFills;  // each smpsNoteFill
-    std::vector<SmpsStatement> statements;  // a source's, in file order
+    std::vector<SmpsStatement> statements = {};  // a source's, in file order
 };
 
 // The SMPS2ASM family whose units the song's tempo bytes are in (1, 2, 3); none in a binary.

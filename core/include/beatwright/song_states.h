@@ -87,7 +87,7 @@ struct Song {
     std::vector<SongEntry> entries;
     std::optional<SongLoop> loop;  // none when the song stops
     int rowsPerBeat = 0;           // the tracker's highlight, where the file gives it
-    std::vector<HeldRow> held;     // in play order; their repeats are in the units
+    std::vector<HeldRow> held = {};  // in play order; their repeats are in the units
 };
 
 // Beats a minute in the state, where the song gives its rows a beat: a turn's rows on average.
