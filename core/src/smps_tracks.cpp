@@ -12,29 +12,11 @@ namespace beatwright {
 
 namespace {
 
-bool named(std::string_view word, std::string_view name) {
-    return word.size() == name.size() && std::equal(word.begin(), word.end(), name.begin(), [](char a, char b) {
-               return (a | 0x20) == (b | 0x20);
-           });
-}
-
-// $hex, %binary or decimal, as the assembler reads them; none for a name.
-std::optional<int> numberOf(std::string_view text) {
-    int base = 10;
-    if (text.starts_with('$')) base = 16;
-    if (text.starts_with('%')) base = 2;
-    if (base != 10) text.remove_prefix(1);
-    int value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    return value;
-}
-
 // A track's bytes are notes from $80 and durations $01-$7F; a dc.b line holds durations
 // where one of its values is a number in that range.
 bool hasDurations(const SmpsStatement& s) {
-    return named(s.word, "dc.b") && std::any_of(s.arguments.begin(), s.arguments.end(), [](const std::string& a) {
-               const auto n = numberOf(a);
+    return sameWord(s.word, "dc.b") && std::any_of(s.arguments.begin(), s.arguments.end(), [](const std::string& a) {
+               const auto n = asmNumber(a);
                return n && *n >= 1 && *n < 0x80;
            });
 }
@@ -63,9 +45,9 @@ private:
             order_.push_back(i);
             const SmpsStatement& s = statements_[i];
             const std::string target = s.arguments.empty() ? "" : s.arguments.back();
-            if (named(s.word, "smpsCall")) run(target);
-            if (named(s.word, "smpsJump")) return run(target);
-            if (named(s.word, "smpsStop") || named(s.word, "smpsReturn")) return;
+            if (sameWord(s.word, "smpsCall")) run(target);
+            if (sameWord(s.word, "smpsJump")) return run(target);
+            if (sameWord(s.word, "smpsStop") || sameWord(s.word, "smpsReturn")) return;
         }
     }
 
@@ -76,6 +58,21 @@ private:
 };
 
 }  // namespace
+
+std::optional<long> asmNumber(std::string_view text) {
+    int base = 10;
+    if (text.starts_with('$')) base = 16;
+    if (text.starts_with('%')) base = 2;
+    if (base != 10) text.remove_prefix(1);
+    long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0) return std::nullopt;
+    return value;
+}
+
+bool sameWord(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return (x | 0x20) == (y | 0x20); });
+}
 
 TrackScaling trackScaling(const SmpsSong& song, int headerDivider, const std::map<int, int>& trackDividers) {
     TrackScaling scaling{headerDivider, {}, {}, {}};
@@ -98,7 +95,7 @@ TrackScaling trackScaling(const SmpsSong& song, int headerDivider, const std::ma
     std::vector<Track> tracks;
     Flow flow(song.statements);
     for (const SmpsStatement& s : song.statements) {
-        if (!(named(s.word, "smpsHeaderFM") || named(s.word, "smpsHeaderPSG") || named(s.word, "smpsHeaderDAC")) ||
+        if (!(sameWord(s.word, "smpsHeaderFM") || sameWord(s.word, "smpsHeaderPSG") || sameWord(s.word, "smpsHeaderDAC")) ||
             s.arguments.empty()) {
             continue;
         }
@@ -126,14 +123,14 @@ TrackScaling trackScaling(const SmpsSong& song, int headerDivider, const std::ma
         if (ratio != 1) scaling.tracks.push_back(fmt::format("{} x {}", t.label, ratio));
         for (const std::size_t i : t.played) {
             const SmpsStatement& s = song.statements[i];
-            const bool fill = named(s.word, "smpsNoteFill");
+            const bool fill = sameWord(s.word, "smpsNoteFill");
             if (!fill && !hasDurations(s)) continue;
             const auto [at, added] = scaling.ratios.try_emplace(s.line, ratio);
             if (!added && at->second != ratio) {
                 return refuse(fmt::format("line {} plays in {} and {} at different dividers", s.line, owner[s.line], t.label));
             }
             owner.try_emplace(s.line, t.label);
-            const auto value = fill && !s.arguments.empty() ? numberOf(s.arguments.front()) : std::nullopt;
+            const auto value = fill && !s.arguments.empty() ? asmNumber(s.arguments.front()) : std::nullopt;
             if (value && *value * ratio > 0xFF) {
                 return refuse(fmt::format("the note fill on line {} would pass 255 at x {}", s.line, ratio));
             }
@@ -144,13 +141,13 @@ TrackScaling trackScaling(const SmpsSong& song, int headerDivider, const std::ma
 }
 
 std::string scaledLine(std::string_view word, const std::vector<std::string>& arguments, int ratio, std::string& lastNote) {
-    if (named(word, "smpsNoteFill")) return fmt::format("smpsNoteFill ${:02X}", *numberOf(arguments.front()) * ratio);
+    if (sameWord(word, "smpsNoteFill")) return fmt::format("smpsNoteFill ${:02X}", *asmNumber(arguments.front()) * ratio);
     // Durations past the byte's range are split: a rest goes on, a note is held with
     // smpsNoAttack (a byte of the track, E7) before it again.
     std::string text = "dc.b\t";
     const auto put = [&](const std::string& value) { text += (text.size() == 5 ? "" : ", ") + value; };
     for (const std::string& a : arguments) {
-        const auto n = numberOf(a);
+        const auto n = asmNumber(a);
         if (!n || *n < 1 || *n >= 0x80) {
             put(a);
             if (!n || *n >= 0x80) lastNote = a;
@@ -160,7 +157,7 @@ std::string scaledLine(std::string_view word, const std::vector<std::string>& ar
             const int piece = std::min(left, 0x7F);
             put(fmt::format("${:02X}", piece));
             left -= piece;
-            if (left == 0 || named(lastNote, "nRst") || lastNote.empty()) continue;
+            if (left == 0 || sameWord(lastNote, "nRst") || lastNote.empty()) continue;
             put("smpsNoAttack");
             put(lastNote);
         }

@@ -5,7 +5,6 @@
 #include "beatwright/file_bytes.h"
 
 #include <algorithm>
-#include <charconv>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -23,28 +22,10 @@ bool isText(std::span<const unsigned char> bytes) {
     });
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return (x | 0x20) == (y | 0x20);
-           });
-}
-
 std::string_view trimmed(std::string_view s) {
     const auto first = s.find_first_not_of(" \t\f");
     if (first == std::string_view::npos) return {};
     return s.substr(first, s.find_last_not_of(" \t\f") - first + 1);
-}
-
-// $hex, %binary or decimal, as the assembler reads them.
-std::optional<long> number(std::string_view text) {
-    int base = 10;
-    if (text.starts_with('$')) base = 16;
-    if (text.starts_with('%')) base = 2;
-    if (base != 10) text.remove_prefix(1);
-    long value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() || value < 0) return std::nullopt;
-    return value;
 }
 
 struct Macro {
@@ -80,7 +61,7 @@ private:
 
     static const Macro* macroNamed(std::string_view word) {
         for (const Macro* macro : {&startSong, &headerTempo, &tempoMod, &tempoDiv, &chanTempoDiv}) {
-            if (equalsIgnoringCase(word, macro->name)) return macro;
+            if (sameWord(word, macro->name)) return macro;
         }
         return nullptr;
     }
@@ -108,9 +89,9 @@ private:
             song_.statements.push_back(std::move(statement));
         }
         if (const Macro* macro = macroNamed(word)) return apply(*macro, rest);
-        if (equalsIgnoringCase(word, "smpsNoteFill")) {
-            if (const auto fill = number(rest)) song_.noteFills.push_back({line_, static_cast<int>(*fill)});
-        } else if (equalsIgnoringCase(word, "dc.b")) {
+        if (sameWord(word, "smpsNoteFill")) {
+            if (const auto fill = asmNumber(rest)) song_.noteFills.push_back({line_, static_cast<int>(*fill)});
+        } else if (sameWord(word, "dc.b")) {
             noteDurations(rest);
         }
     }
@@ -120,7 +101,7 @@ private:
         int longest = 0;
         for (std::size_t at = 0; at <= text.size();) {
             const std::size_t end = std::min(text.find(',', at), text.size());
-            if (const auto value = number(trimmed(text.substr(at, end - at))); value && *value >= 1 && *value < 0x80) {
+            if (const auto value = asmNumber(trimmed(text.substr(at, end - at))); value && *value >= 1 && *value < 0x80) {
                 longest = std::max(longest, static_cast<int>(*value));
             }
             at = end + 1;
@@ -143,7 +124,7 @@ private:
         }
         std::vector<long> values;
         for (std::string_view part : parts) {
-            const auto value = number(part);
+            const auto value = asmNumber(part);
             if (!value) fail(line_, fmt::format("{} takes numbers ($hex, decimal or %binary), not '{}'", macro.name, part));
             values.push_back(*value);
         }

@@ -126,6 +126,11 @@ struct XmInRange {
 };
 [[nodiscard]] std::optional<XmInRange> xmInRange(const SmpsReport& report, const SmpsSetting& setting);
 
+// A number as the assembler reads it, $hex, %binary or decimal; none for a name.
+[[nodiscard]] std::optional<long> asmNumber(std::string_view text);
+// Two words of SMPS2ASM source alike but for case, as the assembler takes macro names.
+[[nodiscard]] bool sameWord(std::string_view a, std::string_view b);
+
 // Where the target has no per-track divider, tracks with their own are written with their
 // durations scaled instead: every track at one divider that each track's divider is a
 // whole multiple of, each duration and note fill of a track times its divider over that one.
