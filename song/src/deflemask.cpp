@@ -6,6 +6,7 @@
 
 #include "byte_reader.h"
 #include "tracker_formats.h"
+#include "tracker_notes.h"
 
 namespace beatwright {
 
@@ -35,13 +36,24 @@ void skipMacro(ByteReader& r) {
     r.skip(length * 4ULL + (length > 0 ? 1 : 0));
 }
 
-// Instruments and wavetables come before the patterns: read past them, system by system.
-void skipInstruments(ByteReader& r, unsigned system) {
+// Instruments and wavetables come before the patterns: FM ones read, the others' macros
+// read past, system by system.
+std::vector<Instrument> readInstruments(ByteReader& r, unsigned system) {
     const bool gameBoy = system == 0x04, c64 = system == 0x07 || system == 0x47;
+    std::vector<Instrument> instruments;
     for (unsigned i = 0, count = r.u8(); i < count; ++i) {
-        skipName(r);
+        Instrument& ins = instruments.emplace_back();
+        const auto name = r.take(r.u8());
+        ins.name.assign(name.begin(), name.end());
         if (r.u8() != 0) {
-            r.skip(4 + 4 * 12);  // FM: algorithm, feedback, LFOs, then four operators
+            const auto b = r.take(4);  // algorithm, feedback, FMS, AMS, then four operators
+            FmVoice v{b[0] & 7, b[1] & 7, b[3] & 3, b[2] & 7, {}};
+            for (auto& op : v.operators) {
+                const auto o = r.take(12);  // AM, AR, DR, MULT, RR, SL, TL, DT2, RS, DT, D2R, SSG
+                op = {chipDetune(o[9]), o[3] & 15, o[6] & 127, o[8] & 3, o[1] & 31, o[0] & 1, o[2] & 31, o[10] & 31, o[5] & 15,
+                      o[4] & 15, o[11] & 15};
+            }
+            ins.fm = v;
             continue;
         }
         if (!gameBoy) skipMacro(r);  // volume
@@ -52,6 +64,7 @@ void skipInstruments(ByteReader& r, unsigned system) {
         r.skip(c64 ? 20 : gameBoy ? 4 : 0);
     }
     for (unsigned i = 0, count = r.u8(); i < count; ++i) r.skip(r.u32() * 4ULL);
+    return instruments;
 }
 
 // The custom rate: three ASCII characters, their leading digits.
@@ -106,19 +119,23 @@ TrackerSong readDefleMask(std::span<const unsigned char> bytes) {
             if (version > 24) skipName(r);
         }
     }
-    skipInstruments(r, system);
-    song.effects.resize(channels);
+    song.notes.instruments = readInstruments(r, system);
+    song.notes.patterns.resize(static_cast<std::size_t>(channels));
+    addChipChannels(song.notes.channels, system, static_cast<unsigned>(channels), systemOf(system).name);
     for (int channel = 0; channel < channels; ++channel) {
         const unsigned columns = r.u8();
         if (columns < 1 || columns > 4) throw SongError(fmt::format("a channel of {} effect columns, not 1 to 4", columns));
         for (unsigned o = 0; o < orders; ++o) {
             for (int row = 0; row < song.patternLength; ++row) {
-                r.skip(6);  // note, octave, volume
+                const int note = r.s16(), octave = r.s16(), volume = r.s16();
+                std::vector<NoteEffect> effects;
                 for (unsigned column = 0; column < columns; ++column) {
                     const int code = r.s16(), value = r.s16();
-                    if (code >= 0) song.addEffect(channel, static_cast<int>(o), row, code, value < 0 ? 0 : value);
+                    if (code >= 0) effects.push_back({code, value < 0 ? 0 : value & 0xFF});
                 }
-                r.skip(2);  // instrument
+                const int instrument = r.s16();
+                if (splitNote(note, octave) < 0 && instrument < 0 && volume < 0 && effects.empty()) continue;
+                song.cellAt(channel, static_cast<int>(o), row) = {splitNote(note, octave), instrument, volume, std::move(effects)};
             }
         }
     }

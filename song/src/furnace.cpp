@@ -6,6 +6,7 @@
 
 #include "byte_reader.h"
 #include "tracker_formats.h"
+#include "tracker_notes.h"
 
 namespace beatwright {
 
@@ -96,7 +97,7 @@ std::string subsongsText(const TrackerSong& song) {
 struct FurnaceFile {
     int version = 0;
     int channels = 0;
-    std::vector<std::uint32_t> patterns;
+    std::vector<std::uint32_t> patterns, instruments;
     int subsongs = 1;
 };
 
@@ -161,8 +162,10 @@ FurnaceFile readInfo2(ByteReader& r, TrackerSong& song, int version, int subsong
     file.channels = static_cast<int>(r.u16());
     const unsigned chips = r.u16();
     for (unsigned i = 0; i < chips; ++i) {
-        song.systems.push_back(chipName(r.u16()));
-        r.skip(14);
+        const unsigned id = r.u16(), count = r.u16();
+        song.systems.push_back(chipName(id));
+        addChipChannels(song.notes.channels, id, count, song.systems.back());
+        r.skip(12);
     }
     r.skip(r.u32() * 4ULL);
     r.u8();
@@ -173,6 +176,7 @@ FurnaceFile readInfo2(ByteReader& r, TrackerSong& song, int version, int subsong
         for (std::uint32_t i = 0; i < count; ++i) {
             const std::uint32_t at = r.u32();
             if (type == 1) subsongs.push_back(at);
+            if (type == 4) file.instruments.push_back(at);
             if (type == 7) file.patterns.push_back(at);
             if (type == 8) flags.push_back(at);
             if (type == 10) grooves.push_back(at);
@@ -254,6 +258,7 @@ FurnaceFile readInfo(ByteReader& r, TrackerSong& song, int version, int subsong)
         if (!chip) throw SongError(fmt::format("an unknown chip, ID {:02X}", ids[i]));
         file.channels += static_cast<int>(chip->channels);
         song.systems.push_back(chipName(ids[i]));
+        addChipChannels(song.notes.channels, ids[i], chip->channels, song.systems.back());
         chips = i + 1;
     }
     if (file.channels == 0) throw SongError("a song with no chips");
@@ -261,7 +266,8 @@ FurnaceFile readInfo(ByteReader& r, TrackerSong& song, int version, int subsong)
     r.skip(32 + 32 + 128);
     skipTexts(r, 2);
     r.skip(4 + 20);
-    r.skip((instruments + waves + samples) * 4ULL);
+    for (unsigned i = 0; i < instruments; ++i) file.instruments.push_back(r.u32());
+    r.skip((waves + samples) * 4ULL);
     if (patterns > 65536) throw SongError("the song is truncated or corrupt");
     for (std::uint32_t i = 0; i < patterns; ++i) file.patterns.push_back(r.u32());
     readOrders(r, song, file.channels);
@@ -321,7 +327,7 @@ FurnaceFile readInfo(ByteReader& r, TrackerSong& song, int version, int subsong)
 
 // A pattern from version 157: a mask a row says which fields and effect columns follow.
 void readPatn(ByteReader& r, TrackerSong& song, const FurnaceFile& file, int subsong) {
-    const unsigned owner = r.u8(), channel = r.u8(), index = r.u16();
+    const unsigned owner = r.u8(), channel = file.version >= 240 ? r.u16() : r.u8(), index = r.u16();
     if (owner != static_cast<unsigned>(subsong)) return;
     if (channel >= song.orders.size() || index > 255) throw SongError("a pattern of no channel of the song");
     (void)r.text();
@@ -335,12 +341,19 @@ void readPatn(ByteReader& r, TrackerSong& song, const FurnaceFile& file, int sub
         unsigned present = (mask & 8 ? 1 : 0) | (mask & 16 ? 2 : 0);
         if (mask & 32) present |= r.u8();
         if (mask & 64) present |= r.u8() << 8;
-        if (mask & 1 && r.u8() == 183 && file.version >= 248) r.skip(4);  // a raw frequency
-        r.skip((mask & 2 ? 1 : 0) + (mask & 4 ? 1 : 0));
+        if ((mask & 7) == 0 && present == 0) continue;
+        Cell& cell = song.cellAt(static_cast<int>(channel), static_cast<int>(index), row);
+        if (mask & 1) {
+            cell.note = static_cast<int>(r.u8());
+            if (cell.note == 183 && file.version >= 248) r.skip(4);  // a raw frequency
+            if (cell.note > macroRelease) cell.note = -1;
+        }
+        if (mask & 2) cell.instrument = static_cast<int>(r.u8());
+        if (mask & 4) cell.volume = static_cast<int>(r.u8());
         for (int column = 0; column < 8; ++column) {
             const int code = present & 1U << (2 * column) ? static_cast<int>(r.u8()) : -1;
             const int value = present & 1U << (2 * column + 1) ? static_cast<int>(r.u8()) : 0;
-            if (code >= 0) song.addEffect(static_cast<int>(channel), static_cast<int>(index), row, code, value);
+            if (code >= 0) cell.effects.push_back({code, value});
         }
     }
 }
@@ -354,11 +367,14 @@ void readPatr(ByteReader& r, TrackerSong& song, int subsong, int version) {
         throw SongError("a pattern of no channel of the song");
     }
     for (int row = 0; row < song.patternLength; ++row) {
-        r.skip(8);
+        const int note = r.s16(), octave = r.s16(), instrument = r.s16(), volume = r.s16();
+        std::vector<NoteEffect> effects;
         for (int column = 0; column < song.effectColumns[channel]; ++column) {
             const int code = r.s16(), value = r.s16();
-            if (code >= 0) song.addEffect(channel, index, row, code, value < 0 ? 0 : value);
+            if (code >= 0) effects.push_back({code, value < 0 ? 0 : value & 0xFF});
         }
+        if (splitNote(note, octave) < 0 && instrument < 0 && volume < 0 && effects.empty()) continue;
+        song.cellAt(channel, index, row) = {splitNote(note, octave), instrument, volume, std::move(effects)};
     }
 }
 
@@ -383,7 +399,8 @@ TrackerSong readFurnace(std::span<const unsigned char> bytes, int subsong, int& 
     r.seek(info);
     const FurnaceFile file = version >= 240 ? readInfo2(r, song, version, subsong) : readInfo(r, song, version, subsong);
     subsongs = file.subsongs;
-    song.effects.resize(file.channels);
+    song.notes.patterns.resize(static_cast<std::size_t>(file.channels));
+    song.notes.channels.resize(static_cast<std::size_t>(file.channels), Channel{ChannelKind::Other, 0, "channel"});
     for (const std::uint32_t at : file.patterns) {
         r.seek(at);
         const auto id = r.take(4);
@@ -396,6 +413,10 @@ TrackerSong readFurnace(std::span<const unsigned char> bytes, int subsong, int& 
         } else {
             throw SongError("no pattern where the song points");
         }
+    }
+    for (const std::uint32_t at : file.instruments) {
+        r.seek(at);
+        song.notes.instruments.push_back(readFurnaceInstrument(r));
     }
     return song;
 }

@@ -22,13 +22,14 @@ bool startsWith(std::span<const unsigned char> bytes, std::string_view magic) {
 
 OpenedSong tracker(SongFormat format, std::span<const unsigned char> bytes, int subsong) {
     if (format == SongFormat::DefleMask && subsong > 0) throw SongError(fmt::format("no sub-song {}: the song has 1", subsong + 1));
-    OpenedSong opened{format, std::nullopt, std::nullopt, 1, {}, 0, {}, {}};
-    const TrackerSong song = format == SongFormat::Furnace ? readFurnace(bytes, subsong, opened.subsongs) : readDefleMask(bytes);
+    OpenedSong opened{format, std::nullopt, std::nullopt, 1, {}, 0, {}, {}, std::nullopt};
+    TrackerSong song = format == SongFormat::Furnace ? readFurnace(bytes, subsong, opened.subsongs) : readDefleMask(bytes);
     opened.song = playTracker(song);
     opened.warning = song.warning;
     opened.version = song.version;
     opened.systems = song.systems;
     opened.subsongNames = song.subsongNames;
+    opened.notes = std::move(song.notes);
     return opened;
 }
 
@@ -59,12 +60,12 @@ OpenedSong openSong(std::span<const unsigned char> bytes, int subsong) {
     }
     if (subsong > 0) throw SongError(fmt::format("no sub-song {}: only Furnace songs have more than one", subsong + 1));
     try {
-        return {SongFormat::Module, readSong(bytes), std::nullopt, 1, {}, 0, {}, {}};
+        return {SongFormat::Module, readSong(bytes), std::nullopt, 1, {}, 0, {}, {}, std::nullopt};
     } catch (const SongError&) {
         if (!looksLikeSmps(bytes)) throw;
     }
     try {
-        return {SongFormat::Smps, std::nullopt, readSmps(bytes), 1, {}, 0, {}, {}};
+        return {SongFormat::Smps, std::nullopt, readSmps(bytes), 1, {}, 0, {}, {}, std::nullopt};
     } catch (const SmpsError& e) {
         throw SongError(e.what());
     }

@@ -78,27 +78,30 @@ private:
     long long common_ = 0;
 };
 
-bool timingEffect(int code) {
-    return code == 0x09 || code == 0x0F || code == 0x0B || code == 0x0D || (code >= 0xC0 && code <= 0xC3) || code == 0xF0 ||
-           code == 0xFD || code == 0xFE || code == 0xFF;
-}
-
 }  // namespace
 
-void TrackerSong::addEffect(int channel, int pattern, int row, int code, int value) {
-    if (!timingEffect(code)) return;
-    auto& patterns = effects[channel];
-    if (patterns.size() <= static_cast<std::size_t>(pattern)) patterns.resize(pattern + 1);
-    auto& rows = patterns[pattern];
-    if (rows.empty()) rows.resize(patternLength);
-    rows[row].push_back({code, value & 0xFF});
+Cell& TrackerSong::cellAt(int channel, int pattern, int row) {
+    auto& patterns = notes.patterns[static_cast<std::size_t>(channel)];
+    if (patterns.size() <= static_cast<std::size_t>(pattern)) patterns.resize(static_cast<std::size_t>(pattern) + 1);
+    auto& rows = patterns[static_cast<std::size_t>(pattern)];
+    if (rows.empty()) rows.resize(static_cast<std::size_t>(patternLength));
+    return rows[static_cast<std::size_t>(row)];
 }
 
-std::span<const TrackerSong::Effect> TrackerSong::effectsAt(int channel, int order, int row) const {
-    const auto& patterns = effects[channel];
+std::span<const NoteEffect> TrackerSong::effectsAt(int channel, int order, int row) const {
+    const auto& patterns = notes.patterns[static_cast<std::size_t>(channel)];
     const auto pattern = static_cast<std::size_t>(orders[channel][order]);
     if (pattern >= patterns.size() || static_cast<std::size_t>(row) >= patterns[pattern].size()) return {};
-    return patterns[pattern][row];
+    return patterns[pattern][static_cast<std::size_t>(row)].effects;
+}
+
+const Cell& NoteSong::cell(std::size_t channel, std::size_t playedRow) const {
+    static const Cell empty;
+    const PlayedRow& at = rows[playedRow];
+    const auto pattern = static_cast<std::size_t>(orders[channel][static_cast<std::size_t>(at.order)]);
+    const auto& list = patterns[channel];
+    if (pattern >= list.size() || static_cast<std::size_t>(at.row) >= list[pattern].size()) return empty;
+    return list[pattern][static_cast<std::size_t>(at.row)];
 }
 
 Fraction fileTickRate(float hz) {
@@ -106,7 +109,7 @@ Fraction fileTickRate(float hz) {
     return hz >= 1 ? exactly(hz) : Fraction{1, 1};
 }
 
-Song playTracker(const TrackerSong& t) {
+Song playTracker(TrackerSong& t) {
     const int orders = t.orders.empty() ? 0 : static_cast<int>(t.orders.front().size());
     if (orders == 0 || t.patternLength <= 0 || t.speeds.empty()) throw SongError("the song has no rows to play");
     const auto scaled = [&](int v) { return std::clamp(v * t.speedEffectScale, 1, 255); };
@@ -187,6 +190,7 @@ Song playTracker(const TrackerSong& t) {
         if (!here.played) here = {true, state, rows, units};
         SongState& s = song.states[state];
         const double seconds = timing->seconds(ticks);
+        t.notes.rows.push_back({at.order, at.row, static_cast<int>(song.entries.size()) - 1, timing->units(ticks), seconds});
         s.rows += 1;
         s.units += timing->units(ticks);
         s.seconds += seconds;
@@ -204,6 +208,7 @@ Song playTracker(const TrackerSong& t) {
         }
         at = next;
     }
+    t.notes.orders = t.orders;
     return song;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "beatwright/note_song.h"
 #include "beatwright/song_states.h"
 
 namespace beatwright {
@@ -20,12 +21,9 @@ struct TrackerSong {
     int rowsPerBeat = 0;
     std::vector<std::vector<int>> orders;   // per channel, per order: a pattern
     std::vector<int> effectColumns;         // per channel
-    // A row's effect: its code and value (an empty value is 0).
-    struct Effect {
-        int code, value;
-    };
-    // Per channel, per pattern: the effects of each row in column order, where it has any.
-    std::vector<std::vector<std::vector<std::vector<Effect>>>> effects;
+    // The channels, instruments and each pattern's cells (effects in column order); play
+    // fills in the rows it reaches and the orders.
+    NoteSong notes;
     bool brokenSpeedSel = false;  // DefleMask's two speeds by row parity
     int jumpTreatment = 0;        // 0: 0Dxx with 0Byy goes to order yy row xx; 1: the first wins; 2: 0D overrides 0B
     bool ignoreJumpAtEnd = false;  // a 0Dxx on the last order is ignored
@@ -35,14 +33,15 @@ struct TrackerSong {
     int version = 0;
     std::vector<std::string> systems, subsongNames;
 
-    // Keeps an effect of a pattern's row where it is one of timing.
-    void addEffect(int channel, int pattern, int row, int code, int value);
-    // The pattern's effects for the row, or none.
-    [[nodiscard]] std::span<const Effect> effectsAt(int channel, int order, int row) const;
+    // A pattern's row, made where the pattern has none yet.
+    Cell& cellAt(int channel, int pattern, int row);
+    // The row's effects on the channel at the order, or none.
+    [[nodiscard]] std::span<const NoteEffect> effectsAt(int channel, int order, int row) const;
 };
 
-// The song played from its start to where play first repeats or stops. Throws SongError.
-[[nodiscard]] Song playTracker(const TrackerSong& song);
+// The song played from its start to where play first repeats or stops; the rows it
+// reaches go into the song's notes. Throws SongError.
+[[nodiscard]] Song playTracker(TrackerSong& song);
 
 // The tick rate a file gives, exactly; at least 1 Hz, as the trackers hold it.
 [[nodiscard]] Fraction fileTickRate(float hz);

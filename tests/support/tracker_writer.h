@@ -93,7 +93,8 @@ inline void effectColumns(Bytes& b, const std::vector<TrackerEffect>& all, int c
 // frequency from 248).
 inline void patn(Bytes& b, const FurnaceSong& s, int channel, int order) {
     b.block("PATN");
-    b.puts(1, 0, channel);
+    b.put(0, 1);
+    b.put(static_cast<unsigned>(channel), s.version >= 240 ? 2 : 1);
     b.put(static_cast<unsigned>(order), 2);
     b.text("");
     int next = 0;

@@ -4,6 +4,7 @@
 #include <span>
 #include <string>
 
+#include "beatwright/note_song.h"
 #include "beatwright/smps_song.h"
 #include "beatwright/song.h"
 
@@ -25,6 +26,7 @@ struct OpenedSong {
     // each sub-song's name (empty where unnamed).
     int version = 0;
     std::vector<std::string> systems, subsongNames;
+    std::optional<NoteSong> notes;  // a Furnace or DefleMask song's
 };
 
 // Reads the file as what it is: a Furnace or DefleMask song (compressed or not), a module,

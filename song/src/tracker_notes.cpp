@@ -1,0 +1,96 @@
+#include "tracker_notes.h"
+
+#include <fmt/format.h>
+
+#include <array>
+#include <string>
+
+namespace beatwright {
+
+int splitNote(int note, int octave) {
+    if (note == 100) return noteOff;
+    if (note == 101) return noteRelease;
+    if (note == 102) return macroRelease;
+    if (note < 0 || note > 12 || (note == 0 && octave == 0)) return -1;
+    const int value = (static_cast<signed char>(octave & 0xFF) + 5) * 12 + note;
+    return value >= 0 && value < noteOff ? value : -1;
+}
+
+int chipDetune(int detune) {
+    constexpr std::array<int, 8> chip{7, 6, 5, 0, 1, 2, 3, 4};
+    return chip[static_cast<std::size_t>(detune & 7)];
+}
+
+void addChipChannels(std::vector<Channel>& channels, unsigned id, unsigned count, std::string_view chipName) {
+    const bool genesis = id == 0x02 || id == 0x42, fm = genesis || id == 0x83 || id == 0xa0, psg = genesis || id == 0x03;
+    const bool extended = id == 0x42 || id == 0xa0;
+    std::vector<Channel> chip;
+    for (int n = 1; fm && n <= 6; ++n) {
+        chip.push_back({ChannelKind::Fm, n, fmt::format("FM {}", n)});
+        for (int op = 2; n == 3 && extended && op <= 4; ++op) chip.push_back({ChannelKind::Other, 3, fmt::format("FM 3 OP{}", op)});
+    }
+    for (int n = 1; psg && n <= 3; ++n) chip.push_back({ChannelKind::Psg, n, fmt::format("PSG {}", n)});
+    if (psg) chip.push_back({ChannelKind::Noise, 3, "noise"});
+    for (std::size_t n = chip.size(); n < count; ++n) chip.push_back({ChannelKind::Other, 0, fmt::format("{} {}", chipName, n + 1)});
+    chip.resize(count, Channel{ChannelKind::Other, 0, std::string(chipName)});
+    channels.insert(channels.end(), chip.begin(), chip.end());
+}
+
+namespace {
+
+// The FM feature: flags (the operator count below), the base bytes, then 8 bytes an
+// operator in register order.
+FmVoice furnaceFm(ByteReader& r, unsigned version) {
+    const unsigned ops = r.u8() & 15;
+    const unsigned base = r.u8(), lfo = r.u8();
+    r.skip(version >= 224 ? 2 : 1);
+    FmVoice v{static_cast<int>(base >> 4 & 7), static_cast<int>(base & 7), static_cast<int>(lfo >> 3 & 3),
+              static_cast<int>(lfo & 7), {}};
+    for (unsigned i = 0; i < ops; ++i) {
+        const auto b = r.take(8);
+        if (i >= 4) continue;
+        v.operators[i] = {chipDetune(b[0] >> 4), b[0] & 15, b[1] & 127, b[2] >> 6, b[2] & 31, b[3] >> 7, b[3] & 31, b[4] & 31,
+                          b[5] >> 4, b[5] & 15, b[6] & 15};
+    }
+    return v;
+}
+
+}  // namespace
+
+Instrument readFurnaceInstrument(ByteReader& r) {
+    const auto id = r.take(4);
+    const std::size_t size = r.u32(), end = r.position() + size;
+    const std::string_view name(reinterpret_cast<const char*>(id.data()), 4);
+    Instrument ins;
+    if (name == "INST") {
+        r.u16();
+        const unsigned type = r.u8();
+        r.u8();
+        ins.name = r.text();
+        const auto b = r.take(8);
+        if (type != 1) return ins;
+        FmVoice v{b[0] & 7, b[1] & 7, b[3] & 3, b[2] & 7, {}};
+        for (auto& op : v.operators) {
+            const auto o = r.take(32);
+            // am, ar, dr, mult, rr, sl, tl, dt2, rs, dt, d2r, ssgEnv, ...
+            op = {chipDetune(o[9]), o[3] & 15, o[6] & 127, o[8] & 3, o[1] & 31, o[0] & 1, o[2] & 31, o[10] & 31, o[5] & 15,
+                  o[4] & 15, o[11] & 15};
+        }
+        ins.fm = v;
+        return ins;
+    }
+    if (name != "INS2") throw SongError("no instrument where the song points");
+    const unsigned version = r.u16(), type = r.u16();
+    while (r.position() + 4 <= end) {
+        const auto code = r.take(2);
+        const std::string_view feature(reinterpret_cast<const char*>(code.data()), 2);
+        if (feature == "EN") break;
+        const std::size_t length = r.u16(), next = r.position() + length;
+        if (feature == "NA") ins.name = r.text();
+        if (feature == "FM" && type == 1) ins.fm = furnaceFm(r, version);
+        r.seek(next);
+    }
+    return ins;
+}
+
+}  // namespace beatwright
