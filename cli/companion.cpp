@@ -64,11 +64,16 @@ const ValueOption smpsOption{"--smps", "FILE",
 const ValueOption toOption{"--to", "NAME", "with --smps: port the song's tempo settings to this driver",
                            driverOption.accepts};
 const ValueOption outputOption{"--output", "OUT",
-                               "with --smps and --to: write the whole song with only its tempo lines (a binary's header bytes) ported to OUT",
+                               "with --smps and --to: write the whole song with only its tempo lines (a binary's header bytes) ported to OUT; "
+                               "with --convert: write the SMPS song to OUT",
                                "a file to write, or - for standard output"};
+const ValueOption formOption{"--form", "FORM", "with --convert: the plan's form the song plays in, the recommended one by default",
+                             "onePair, tempoCommands, eachStretch or fewestCommands"};
+const ValueOption labelOption{"--label", "NAME", "with --convert: the start of every label, the song file's name by default",
+                              "letters, digits and _, not starting with a digit"};
 const std::array valueOptions{&speedOption,  &tempoOption, &toleranceOption, &pairOption, &formatOption,
                               &driverOption, &songOption,  &subsongOption,   &smpsOption, &toOption,
-                              &outputOption};
+                              &outputOption, &formOption,  &labelOption};
 
 // Decimal digits only: "6.0", "+6" and " 6" are not what a script means by 6.
 std::string checkWhole(const ValueOption& option, const std::string& text, int low, int high) {
@@ -132,7 +137,18 @@ void rejectCombination(const Options& o) {
     if (o.plan && !o.song) throw UsageError("--plan needs --song FILE: it plans the whole song");
     if (o.subsong && !o.song) throw UsageError("--subsong needs --song FILE: it chooses one of the song's sub-songs");
     if (o.to && !o.smps) throw UsageError("--to needs --smps FILE: it ports an SMPS song");
-    if (o.output && !o.to) throw UsageError("--output needs --smps FILE and --to DRIVER: it writes the ported song");
+    if (o.convert && !o.song) throw UsageError("--convert needs --song FILE: it converts a Furnace or DefleMask song");
+    if (o.form && !o.convert) throw UsageError("--form needs --convert: it picks the form the converted song plays in");
+    if (o.label && !o.convert) throw UsageError("--label needs --convert: it names the converted song's labels");
+    if (o.output && !o.to && !o.convert) {
+        throw UsageError("--output needs --smps FILE and --to DRIVER, or --song FILE and --convert: it writes the song");
+    }
+    if (o.convert) {
+        refuse("--convert", "it writes the whole song", {{o.plan, "--plan"}, {o.details, "--details"}, {o.best, "--best"}});
+        if (!o.output) throw UsageError("--convert needs --output OUT: the file the SMPS song goes to, or - for standard output");
+        if (o.format == "json" && o.output == "-") throw UsageError("--format json with --convert needs --output OUT, a file: the summary takes standard output");
+        if (o.format == "smps2asm") formatOption.reject(*o.format, ": --convert writes SMPS2ASM to --output");
+    }
     if (o.plan) refuse("--plan", "it prints the plan, not pair lists", {{o.details, "--details"}, {o.best, "--best"}});
     if (o.smps) {
         refuse("--smps", "it reads the song's own tempo settings",
@@ -165,6 +181,7 @@ int run(Options o, std::ostream& out, std::ostream& err) {
     }
     if (o.subsong) o.subsong = checkWhole(subsongOption, *o.subsong, 1, 256);
     if (o.plan) return runPlanForm(o, search, out, err);
+    if (o.convert) return runConvertForm(o, search, out, err);
     if (o.song) return runSongForm(o, search, out, err);
     o.speed = checkWhole(speedOption, *o.speed, minSpeed, maxSongSpeed);
     if (o.pair) {
@@ -184,7 +201,7 @@ std::string parseErrorLine(const std::string& message) {
     for (const ValueOption* option : valueOptions) {
         if (name == option->name) return name + " takes one value, " + option->accepts;
     }
-    for (const char* flag : {"--pal", "--details", "--best", "--plan", "--list-drivers"}) {
+    for (const char* flag : {"--pal", "--details", "--best", "--plan", "--convert", "--list-drivers"}) {
         if (name == flag) return name + " takes no value";
     }
     return message + "; see --help";
@@ -197,8 +214,8 @@ struct NoUsageLine : CLI::Formatter {
 
 int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
     CLI::App app{"Lists the SMPS divider/period pairs whose rate matches an XM tempo and speed, closest first;\n"
-                 "gives the XM tempo of one pair; plans a whole song's tempo; or reads an SMPS song and ports\n"
-                 "it to another driver:\n"
+                 "gives the XM tempo of one pair; plans a whole song's tempo; converts a Furnace or DefleMask song\n"
+                 "into an SMPS song; or reads an SMPS song and ports it to another driver:\n"
                  "  beatwright-cli --speed S --tempo T [--tolerance PCT] [--pal] [--driver NAME] [--details]\n"
                  "                 [--format FORMAT]\n"
                  "  beatwright-cli --speed S --pair DDPP [--pal] [--driver NAME]\n"
@@ -206,6 +223,8 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                  "                 [--best] [--format FORMAT]\n"
                  "  beatwright-cli --song FILE [--subsong N] --plan [--tolerance PCT] [--pal] [--driver NAME]\n"
                  "                 [--format FORMAT]\n"
+                 "  beatwright-cli --song FILE [--subsong N] --convert --output OUT [--tolerance PCT] [--pal]\n"
+                 "                 [--driver NAME] [--form FORM] [--label NAME] [--format text|json]\n"
                  "  beatwright-cli --smps FILE [--driver NAME] [--pal] [--speed S] [--to NAME [--tolerance PCT]\n"
                  "                 [--output OUT]] [--format FORMAT]\n"
                  "  beatwright-cli --list-drivers [--format text|json]\n"
@@ -225,7 +244,8 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                                         std::pair{&formatOption, &o.format}, std::pair{&driverOption, &o.driver},
                                         std::pair{&songOption, &o.song}, std::pair{&subsongOption, &o.subsong},
                                         std::pair{&smpsOption, &o.smps},
-                                        std::pair{&toOption, &o.to}, std::pair{&outputOption, &o.output}}) {
+                                        std::pair{&toOption, &o.to}, std::pair{&outputOption, &o.output},
+                                        std::pair{&formOption, &o.form}, std::pair{&labelOption, &o.label}}) {
         app.add_option(option->name, *value, option->meaning + (": " + option->accepts))
             ->type_name(option->typeName);
     }
@@ -238,6 +258,10 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     app.add_flag("--plan", o.plan,
                  "with --song: one tempo plan for the whole song, one pair, tempo commands or each stretch its own, "
                  "ready to paste")
+        ->disable_flag_override();
+    app.add_flag("--convert", o.convert,
+                 "with --song and --output: write the whole song as an SMPS2ASM song for the driver, every note where "
+                 "the plan's form puts it, its FM instruments as voices")
         ->disable_flag_override();
     app.add_flag("--list-drivers", o.listDrivers,
                  "list the drivers: model, PAL updates a second, the SMPS2ASM units their songs assemble to, and "

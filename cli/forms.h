@@ -28,11 +28,12 @@ struct UsageError : std::runtime_error {
 };
 
 struct Options {
-    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song, subsong, smps, to, output;
+    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song, subsong, smps, to, output, form, label;
     bool pal = false;
     bool details = false;
     bool best = false;
     bool plan = false;
+    bool convert = false;
     bool listDrivers = false;
 };
 
@@ -66,11 +67,15 @@ void printMatches(const std::vector<Match>& matches, const Options& o, const Sea
 int runSearchForm(const Options& o, Search& search, std::ostream& out, std::ostream& err);
 int runSongForm(const Options& o, Search& search, std::ostream& out, std::ostream& err);
 int runPlanForm(const Options& o, const Search& search, std::ostream& out, std::ostream& err);
+int runConvertForm(const Options& o, const Search& search, std::ostream& out, std::ostream& err);
 int runSmpsForm(const Options& o, const Search& search, const std::optional<Driver>& to, std::ostream& out);
 int runDriversForm(const Options& o, std::ostream& out);
 
 // The song's states, entries and loop point, for every JSON document that holds a song.
 [[nodiscard]] nlohmann::json songJson(const Song& song);
+
+// Writes the text to the --output file whole, or to out for -; never over the input.
+void writeOutput(const Options& o, const std::string& input, const std::string& text, std::ostream& out);
 
 // A driver's row of facts, for every JSON document that names one.
 [[nodiscard]] nlohmann::json driverJson(const Driver& driver);

@@ -71,12 +71,17 @@ void writePorted(const Options& o, const SmpsReport& report, const std::vector<P
     for (const PortedSetting& p : ported) {
         if (p.noEquivalent) throw UsageError(*o.smps + ": " + smpsPlace(p.setting) + ": " + p.notes.front().text);
     }
-    if (*o.output == *o.smps || sameFile(*o.output, *o.smps)) {
-        throw UsageError("--output names the song itself, " + *o.output + ": the input is never written");
-    }
     const std::vector<unsigned char> bytes = readFileBytes(*o.smps, maxSmpsBytes, smpsTooLarge);
     const std::string_view was{reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-    const std::string text = report.song.source ? portedSource(report, was) : portedBinary(report, was);
+    writeOutput(o, *o.smps, report.song.source ? portedSource(report, was) : portedBinary(report, was), out);
+}
+
+}  // namespace
+
+void writeOutput(const Options& o, const std::string& input, const std::string& text, std::ostream& out) {
+    if (*o.output == input || sameFile(*o.output, input)) {
+        throw UsageError("--output names the song itself, " + *o.output + ": the input is never written");
+    }
     if (*o.output == "-") {
         out << text;
         return;
@@ -87,8 +92,6 @@ void writePorted(const Options& o, const SmpsReport& report, const std::vector<P
         throw UsageError(*o.output + ": " + e.what());
     }
 }
-
-}  // namespace
 
 // An SMPS song's tempo settings, each with its pair, pace and XM tempo; with --to, each
 // ported to another driver beside what SMPS2ASM's own conversion gives.

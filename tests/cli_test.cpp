@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -215,7 +216,7 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--smps", source, "--to", "sonic2", "--output", "."}, "", ".: is a folder", 2},
         {{"--smps", source, "--to", "sonic2", "--output", source}, "", "--output names the song itself, song.asm: the input is never written", 2},
         {{"--output", "out.asm", "--speed", "6", "--tempo", "125"}, "",
-         "--output needs --smps FILE and --to DRIVER: it writes the ported song", 2},
+         "--output needs --smps FILE and --to DRIVER, or --song FILE and --convert: it writes the song", 2},
         // A driver by its parts: 175/3 updates a second are sonic3's.
         {{"--driver", "carry-delay@175/3", "--speed", "6", "--pair", "0700", "--pal"}, "125\n", "", 0},
         // Every update plays, 60 units a second: period 256 plays 255/256 of it; at divider 2 (one
@@ -381,6 +382,41 @@ TEST(Cli, EveryFormAndMessage) {
               std::tuple(std::string("beatwright-cli: short.asm: File too large\n"), 2, 0));
     EXPECT_EQ(slurp(dir / "kept.asm"), slurp(dir / "new.asm"));
     EXPECT_EQ(fs::status(dir / "new.asm").permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::remove_all(dir);
+}
+
+}  // namespace
+
+namespace {
+
+// A Furnace song's FM instrument: the FM feature's flags (four operators), algorithm and
+// feedback, AMS and FMS, two bytes more, then each operator's eight bytes in register order.
+std::vector<unsigned char> fmFeature(int algorithm, int feedback, int ams, int fms, const std::vector<std::array<int, 8>>& ops) {
+    std::vector<unsigned char> b{0xF4, static_cast<unsigned char>(algorithm << 4 | feedback), static_cast<unsigned char>(ams << 3 | fms), 0, 0};
+    for (const auto& op : ops) b.insert(b.end(), op.begin(), op.end());
+    return b;
+}
+
+TEST(Cli, ConvertsAWholeSong) {
+    fs::create_directories(dir);
+    using beatwright::testing::writeFurnace;
+    // Two orders of 8 rows at speed 6, 60 Hz; order 1's last row jumps back to order 1 (played
+    // row 8). Operator k of instrument 0 (register order 1, 3, 2, 4) has detune k + 1 (the
+    // tracker's, 3 for none), multiple k + 1, level 16 + k, rate scale k, attack 31 - k, AM on
+    // the last, decays 8 + k and 2 + k, sustain k + 1, release 15 - k.
+    std::vector<std::array<int, 8>> distinct;
+    for (int k = 0; k < 4; ++k) {
+        distinct.push_back({(k + 1) << 4 | (k + 1), 16 + k, k << 6 | (31 - k), (k == 3) << 7 | (8 + k), 2 + k, (k + 1) << 4 | (15 - k), 0, 0});
+    }
+    const std::array<int, 8> plain{0x31, 0x20, 0x1F, 0, 0, 0x0F, 0, 0};
+    const auto song = writeFurnace({.version = 250, .rows = 8, .orders = 2, .effects = {{1, 1, 7, 0x0B, 1}},
+                                    .notes = {{0, 0, 0, 108, 0, 0x7F}, {0, 0, 4, 112}, {0, 1, 0, 115, 1, 0x70}, {0, 1, 6, 180},
+                                              {6, 0, 2, 105, -1, 15}, {6, 1, 4, -1, -1, 12}},
+                                    .instruments = {fmFeature(2, 5, 1, 3, distinct), fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})},
+                                    .psg = true});
+    write("tune.fur", std::string(song.begin(), song.end()));
+    const auto [out, err, status] = runCli({"--song", "tune.fur", "--convert", "--driver", "sonic3k", "--output", "-"});
+    EXPECT_EQ(std::tuple(out, err, status), std::tuple(slurp(fs::path(BEATWRIGHT_GOLDEN) / "convert-tune.asm"), "", 0));
     fs::remove_all(dir);
 }
 

@@ -310,6 +310,10 @@ TempoPlan planTempo(const Song& song, const Driver& driver, VideoStandard standa
     return plan;
 }
 
+std::string tempoCommandLine(const TempoCommand& c) {
+    return fmt::format("{} ${}", c.kind == CommandKind::Tempo ? "smpsSetTempoMod" : "smpsSetTempoDiv", hexpad(c.value));
+}
+
 int unitsPerDurationByte(int divider) { return std::min(maxDurationByte, maxDurationTicks / divider); }
 
 std::string deviationText(double percent) {
@@ -363,10 +367,6 @@ std::string playedAs(const PlanForm& form, FormKind kind, const SongState& state
         return fmt::format("divider ${}, {} ${}{}", hexpad(form.dividers[s]), byteName, hexpad(form.secondBytes[s]), turn);
     }
     return "";
-}
-
-std::string commandLine(const TempoCommand& c) {
-    return fmt::format("{} ${}", c.kind == CommandKind::Tempo ? "smpsSetTempoMod" : "smpsSetTempoDiv", hexpad(c.value));
 }
 
 std::string commandPlace(const TempoCommand& c) {
@@ -425,7 +425,7 @@ std::string formText(const Song& song, const TempoPlan& plan, FormKind kind, boo
     for (const HeldRow& h : song.held) text += "  " + heldText(h, form) + "\n";
     for (const TempoCommand& c : form.commands) {
         text += fmt::format("  at order {} row {} ({} in{}): {}\n", c.order, c.row, plural(c.unitsBefore, "unit"),
-                            c.loop ? ", where play repeats" : "", commandLine(c));
+                            c.loop ? ", where play repeats" : "", tempoCommandLine(c));
     }
     if (!form.commands.empty()) {
         text += fmt::format("  {}; the one where play repeats after the loop label smpsJump returns to\n", oneTrack);
@@ -464,7 +464,7 @@ std::string planSmps2asm(const Song& song, const TempoPlan& plan, const Driver& 
     text += "\t" + smps2asmLine(form.divider, form.secondByte) + "\n";
     for (const std::string& line : stretchLines(song, form, kind, driver, false)) text += "; " + line + "\n";
     for (const HeldRow& h : song.held) text += "; " + heldText(h, form) + "\n";
-    for (const TempoCommand& c : form.commands) text += fmt::format("\t{}\t; {}\n", commandLine(c), commandPlace(c));
+    for (const TempoCommand& c : form.commands) text += fmt::format("\t{}\t; {}\n", tempoCommandLine(c), commandPlace(c));
     if (const std::string shoes = shoesText(form, driver); !shoes.empty()) text += "; " + shoes + "\n";
     return text;
 }

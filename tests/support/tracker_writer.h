@@ -16,6 +16,11 @@ struct TrackerEffect {
     int channel, order, row, code, value;  // value -1: the column left empty
 };
 
+// A note (Furnace's number: 60 is C-0, 180 a note off) with its instrument and volume, -1 for none.
+struct TrackerNote {
+    int channel, order, row, note, instrument = -1, volume = -1;
+};
+
 struct FurnaceSong {
     int version = 240;  // from 240 the INF2 layout, below it INFO (PATN patterns from 157, PATR before)
     float tickRate = 60;
@@ -32,6 +37,11 @@ struct FurnaceSong {
     int channels = 6;  // from 240: one chip of this many; before, a Genesis (10)
     std::vector<std::string> names{};  // the sub-songs' (the first's only, before 240)
     bool extendedChannel3 = false;      // before 240: a Genesis with extended channel 3 (13 channels)
+    // From 240: the notes, the instruments (each its FM feature's bytes as the document lays
+    // them out) and a PSG after the FM chip, its four channels after the FM's.
+    std::vector<TrackerNote> notes{};
+    std::vector<std::vector<unsigned char>> instruments{};
+    bool psg = false;
 };
 
 class Bytes {
@@ -89,8 +99,8 @@ inline void effectColumns(Bytes& b, const std::vector<TrackerEffect>& all, int c
     }
 }
 
-// A PATN pattern: the rows with effects, empty ones skipped; a note on each (a raw
-// frequency from 248).
+// A PATN pattern: the rows with notes or effects, empty ones skipped; a row of effects
+// alone has a note (a raw frequency from 248).
 inline void patn(Bytes& b, const FurnaceSong& s, int channel, int order) {
     b.block("PATN");
     b.put(0, 1);
@@ -100,15 +110,26 @@ inline void patn(Bytes& b, const FurnaceSong& s, int channel, int order) {
     int next = 0;
     for (int row = 0; row < s.rows; ++row) {
         const auto effects = effectsOf(s.effects, channel, order, row);
-        if (effects.empty()) continue;
+        const auto note = std::find_if(s.notes.begin(), s.notes.end(),
+                                       [&](const TrackerNote& n) { return n.channel == channel && n.order == order && n.row == row; });
+        const bool noted = note != s.notes.end();
+        if (effects.empty() && !noted) continue;
         for (int gap = row - next; gap > 0; gap -= std::min(gap, 129)) b.put(gap == 1 ? 0 : 0x80 | (std::min(gap, 129) - 2), 1);
         unsigned present = 0;
         for (std::size_t k = 0; k < effects.size(); ++k) present |= (effects[k].value >= 0 ? 3U : 1U) << (2 * k);
-        b.put(1 | 0x20 | (present > 0xFF ? 0x40 : 0), 1);
-        b.put(present & 0xFF, 1);
+        const bool instrument = noted && note->instrument >= 0, volume = noted && note->volume >= 0;
+        const bool pitch = !noted || note->note >= 0;
+        b.put((pitch ? 1 : 0) | (instrument ? 2 : 0) | (volume ? 4 : 0) | (present ? 0x20 : 0) | (present > 0xFF ? 0x40 : 0), 1);
+        if (present) b.put(present & 0xFF, 1);
         if (present > 0xFF) b.put(present >> 8, 1);
-        b.put(s.version >= 248 ? 183 : 60, 1);
-        if (s.version >= 248) b.put(440, 4);
+        if (noted) {
+            if (pitch) b.put(static_cast<unsigned>(note->note), 1);
+        } else {
+            b.put(s.version >= 248 ? 183 : 60, 1);
+            if (s.version >= 248) b.put(440, 4);
+        }
+        if (instrument) b.put(static_cast<unsigned>(note->instrument), 1);
+        if (volume) b.put(static_cast<unsigned>(note->volume), 1);
         for (const TrackerEffect& e : effects) {
             b.put(static_cast<unsigned>(e.code), 1);
             if (e.value >= 0) b.put(static_cast<unsigned>(e.value), 1);
@@ -131,13 +152,13 @@ inline void patr(Bytes& b, const FurnaceSong& s, int channel, int order) {
 
 inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
     const bool info2 = s.version >= 240;
-    const int channels = info2 ? s.channels : s.extendedChannel3 ? 13 : 10;
+    const int channels = info2 ? s.channels + (s.psg ? 4 : 0) : s.extendedChannel3 ? 13 : 10;
     Bytes b;
     b.out.assign({'-', 'F', 'u', 'r', 'n', 'a', 'c', 'e', ' ', 'm', 'o', 'd', 'u', 'l', 'e', '-'});
     b.puts(2, s.version, 0);
     b.put(32, 4);
     b.zeros(8);
-    std::vector<std::size_t> patterns, groovePointers, subsongs, flags;
+    std::vector<std::size_t> patterns, groovePointers, subsongs, flags, instruments;
     const auto orders = [&] {
         for (int c = 0; c < channels; ++c) {
             for (int o = 0; o < s.orders; ++o) b.put(static_cast<unsigned>(o), 1);
@@ -154,8 +175,13 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.f32(440);
         b.put(1, 1);
         b.f32(1);
-        b.puts(2, channels, 1, 0x83, channels);
-        b.zeros(12 + 4);
+        b.puts(2, channels, s.psg ? 2 : 1, 0x83, s.channels);
+        b.zeros(12);
+        if (s.psg) {
+            b.puts(2, 0x03, 4);
+            b.zeros(12);
+        }
+        b.zeros(4);
         b.put(1, 1);
         const auto element = [&](unsigned type, std::size_t count, std::vector<std::size_t>& to) {
             b.put(type, 1);
@@ -164,6 +190,7 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         };
         element(1, static_cast<std::size_t>(s.subsongs), subsongs);
         element(7, static_cast<std::size_t>(channels * s.orders), patterns);
+        if (!s.instruments.empty()) element(4, s.instruments.size(), instruments);
         if (!s.grooves.empty()) element(10, s.grooves.size(), groovePointers);
         if (!s.flags.empty()) element(8, 1, flags);
         b.put(0, 1);
@@ -245,6 +272,21 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
             b.block("CFLG");
             b.text(s.flags);
         }
+        // Each an FM instrument named "FM n", its block's size filled in.
+        for (std::size_t i = 0; i < s.instruments.size(); ++i) {
+            here(instruments[i]);
+            b.block("INS2");
+            const std::size_t start = b.out.size();
+            b.puts(2, s.version, 1);
+            b.out.insert(b.out.end(), {'N', 'A'});
+            b.put(5, 2);
+            b.text("FM " + std::to_string(i));
+            b.out.insert(b.out.end(), {'F', 'M'});
+            b.put(s.instruments[i].size(), 2);
+            b.out.insert(b.out.end(), s.instruments[i].begin(), s.instruments[i].end());
+            b.out.insert(b.out.end(), {'E', 'N'});
+            for (int k = 0; k < 4; ++k) b.out[start - 4 + k] = static_cast<unsigned char>((b.out.size() - start) >> (8 * k));
+        }
     }
     for (int c = 0; c < channels; ++c) {
         for (int o = 0; o < s.orders; ++o) {
@@ -262,6 +304,7 @@ struct DefleMaskSong {
     std::string customHz{};  // three characters, or none
     int rows = 8, orders = 1, highlight = 4;
     std::vector<TrackerEffect> effects{};
+    std::vector<TrackerNote> notes{};
 };
 
 // A Genesis song (ten channels), with an FM and a standard instrument and a wavetable
@@ -294,9 +337,15 @@ inline std::vector<unsigned char> writeDefleMask(const DefleMaskSong& s) {
         b.put(4, 1);
         for (int o = 0; o < s.orders; ++o) {
             for (int row = 0; row < s.rows; ++row) {
-                b.puts(2, 0, 0, 0xFFFF);  // no note, no volume
+                // A note of 1 (C#) to 12 (the next octave's C) in its octave, 100 a note off.
+                const auto n = std::find_if(s.notes.begin(), s.notes.end(),
+                                            [&](const TrackerNote& t) { return t.channel == c && t.order == o && t.row == row; });
+                const bool none = n == s.notes.end() || n->note < 0;
+                const int note = none ? 0 : n->note == 180 ? 100 : (n->note + 11) % 12 + 1;
+                const int octave = none || n->note == 180 ? 0 : (n->note - note) / 12 - 5;
+                b.puts(2, note, static_cast<std::uint16_t>(octave), n == s.notes.end() ? 0xFFFF : static_cast<std::uint16_t>(n->volume));
                 effectColumns(b, s.effects, c, o, row);
-                b.put(0xFFFF, 2);
+                b.put(n == s.notes.end() ? 0xFFFF : static_cast<std::uint16_t>(n->instrument), 2);
             }
         }
     }

@@ -88,6 +88,9 @@ inline constexpr int maxDurationTicks = 255;
 [[nodiscard]] TempoPlan planTempo(const Song& song, const Driver& driver, VideoStandard standard,
                                   std::string_view toleranceText);
 
+// The command as SMPS2ASM writes it: "smpsSetTempoMod $24".
+[[nodiscard]] std::string tempoCommandLine(const TempoCommand& command);
+
 // How many units a note can last in one duration byte with the divider.
 [[nodiscard]] int unitsPerDurationByte(int divider);
 

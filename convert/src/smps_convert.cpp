@@ -1,0 +1,433 @@
+#include "beatwright/smps_convert.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cmath>
+#include <map>
+#include <optional>
+
+#include "beatwright/value_text.h"
+#include "beatwright/smps_lines.h"
+
+namespace beatwright {
+
+namespace {
+
+// The effects the plan times already.
+bool timing(int code) {
+    return code == 0x09 || code == 0x0F || code == 0x0B || code == 0x0D || (code >= 0xC0 && code <= 0xC3) || code == 0xF0 ||
+           code == 0xFD || code == 0xFE || code == 0xFF;
+}
+
+std::string effectKind(int code) {
+    static const std::map<int, const char*> names{
+        {0x00, "arpeggio"}, {0x01, "pitch slide up"}, {0x02, "pitch slide down"}, {0x03, "portamento"},
+        {0x04, "vibrato"}, {0x07, "tremolo"}, {0x0A, "volume slide"}, {0x0C, "retrigger"}, {0x10, "LFO"},
+        {0x11, "feedback"}, {0x17, "DAC mode"}, {0x18, "extended channel 3"}, {0x20, "PSG noise mode"},
+        {0xE0, "arpeggio speed"}, {0xE1, "note slide up"}, {0xE2, "note slide down"}, {0xE5, "fine pitch"},
+        {0xEA, "legato"}, {0xEC, "note cut"}, {0xED, "note delay"}, {0xF3, "fine volume slide up"},
+        {0xF4, "fine volume slide down"}, {0xFA, "fast volume slide"}};
+    const auto found = names.find(code);
+    return found == names.end() ? fmt::format("effect {:02X}", code) : fmt::format("effect {:02X} ({})", code, found->second);
+}
+
+// A note a driver plays on a kind of channel: its nC0 sounds `base` semitones above the
+// tracker's C-0, and the notes written from `lowest` to `highest` above nC0 sound.
+struct Reach {
+    int base, lowest, highest;
+};
+Reach reachOf(ChannelKind kind, const Driver& driver) {
+    if (kind == ChannelKind::Fm) return {0, 0, 94};  // nC0 to nBb7
+    // The PSG's nC0 is C-3 on Sonic 1 and 2, C-2 on Sonic 3's drivers (whose lowest notes
+    // all play its lowest tone, A-2); their highest tones are nA5 and nBb6.
+    return driver.family < 3 ? Reach{36, 0, 69} : Reach{24, 9, 82};
+}
+
+std::string noteText(int value) {
+    constexpr const char* names[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    const int octave = value / 12 - 5;
+    return fmt::format("{}{}{}", names[value % 12], names[value % 12][1] ? "" : "-", octave);
+}
+
+std::string noteName(int written) {
+    constexpr const char* names[] = {"nC", "nCs", "nD", "nEb", "nE", "nF", "nFs", "nG", "nAb", "nA", "nBb", "nB"};
+    return fmt::format("{}{}", names[written % 12], written / 12);
+}
+
+std::string byteText(int value) { return "$" + hexpad(value & 0xFF); }
+
+// The song's pan for 08xy (each side on or off) and 80xx (left, centre, right).
+std::optional<int> panOf(const NoteEffect& e) {
+    if (e.code == 0x08) return (e.value >> 4 ? 2 : 0) | (e.value & 15 ? 1 : 0);
+    if (e.code == 0x80) return e.value < 0x80 ? 2 : e.value == 0x80 ? 3 : 1;
+    return std::nullopt;
+}
+constexpr const char* panNames[] = {"panNone", "panRight", "panLeft", "panCentre"};
+
+struct TrackPlan {
+    std::string track;
+    std::size_t channel;
+    ChannelKind kind;
+};
+
+// A stretch of one note or rest in a track, and what stands before it.
+struct Segment {
+    long length;
+    int note;  // written, from nC0; -1 a rest
+    bool attack;
+    std::vector<std::string> before;
+};
+
+class Converter {
+public:
+    Converter(const NoteSong& notes, const Song& song, const TempoPlan& plan, const Driver& driver, const ConvertRequest& request)
+        : notes_(notes), song_(song), form_(plan.form(request.form)), driver_(driver), request_(request) {
+        const bool perEntry = request.form == FormKind::FewestCommands;
+        int longest = *std::max_element(form_.dividers.begin(), form_.dividers.end());
+        for (const EntryPlay& e : form_.entries) longest = std::max(longest, e.divider);
+        maxUnits_ = unitsPerDurationByte(longest);
+        double drift = 0;
+        for (std::size_t i = 0; i < notes.rows.size(); ++i) {
+            const PlayedRow& r = notes.rows[i];
+            const auto entry = static_cast<std::size_t>(r.entry);
+            const auto state = static_cast<std::size_t>(song.entries[entry].state);
+            const int units = perEntry ? form_.entries[entry].units : form_.rowUnits[state];
+            const double deviation = perEntry ? form_.entries[entry].deviation : form_.deviations[state];
+            length_.push_back(units * r.units);
+            drift += r.seconds * (100 / (100 + deviation) - 1);
+            result_.worstDrift = std::max(result_.worstDrift, std::fabs(drift));
+            place_[{r.order, r.row}] = i;
+        }
+        result_.worstDeviation = form_.worst;
+        if (song.loop) loopRow_ = place_.at({song.loop->order, song.loop->row});
+        for (const TempoCommand& c : form_.commands) commandsAt_[place_.at({c.order, c.row})].push_back(c);
+    }
+
+    Conversion run() {
+        const std::vector<TrackPlan> plans = chooseTracks();
+        std::vector<std::string> headers, bodies;
+        int fm = 1, psg = 0;
+        // The tempo commands go into the first track that plays: each once, for all tracks.
+        const auto first = std::find_if(plans.begin(), plans.end(), [](const TrackPlan& p) { return p.channel != SIZE_MAX; });
+        for (const TrackPlan& p : plans) {
+            std::string header;
+            bodies.push_back(trackText(p, header, &p == &*first));
+            headers.push_back(header);
+            (p.kind == ChannelKind::Fm ? fm : psg) += 1;
+        }
+        const std::string& l = request_.label;
+        AsmLines out;
+        out.comment(fmt::format("Converted by Beatwright for {} ({} model): {}", driver_.name, infoOf(driver_.model).name,
+                                formName(request_.form)));
+        out.comment(fmt::format("worst deviation {}, worst drift {:.6f} s", deviationText(form_.worst), result_.worstDrift));
+        for (const NotCarried& n : result_.notCarried) {
+            out.comment(fmt::format("not carried: {}, {} time{}, first {}", n.what, n.count, n.count == 1 ? "" : "s", n.first));
+        }
+        out.label(l + "_Header");
+        out.line(fmt::format("smpsHeaderStartSong {}, 1", driver_.family));
+        out.line(voices_.empty() ? "smpsHeaderVoiceNull" : fmt::format("smpsHeaderVoice {}_Voices", l));
+        out.line(fmt::format("smpsHeaderChan {}, {}", byteText(fm), byteText(psg)));
+        out.line(smps2asmLine(form_.divider, form_.secondByte));
+        out.line(fmt::format("smpsHeaderDAC {}_DAC", l));
+        for (const std::string& h : headers) out.line(h);
+        for (const std::string& b : bodies) out.raw(b);
+        out.label(l + "_DAC");
+        out.line("smpsStop");
+        if (!voices_.empty()) out.label(l + "_Voices");
+        for (std::size_t v = 0; v < voices_.size(); ++v) {
+            const Instrument& ins = notes_.instruments[static_cast<std::size_t>(voices_[v])];
+            out.comment(fmt::format("Voice ${}{}", hexpad(static_cast<int>(v)), ins.name.empty() ? "" : ": " + ins.name));
+            voiceLines(out, *ins.fm);
+        }
+        result_.text = out.text();
+        result_.voices = static_cast<int>(voices_.size());
+        return std::move(result_);
+    }
+
+private:
+    [[nodiscard]] std::string placeText(std::size_t channel, std::size_t row) const {
+        return fmt::format("{} at order {} row {}", notes_.channels[channel].name, notes_.rows[row].order, notes_.rows[row].row);
+    }
+
+    void tell(const std::string& what, std::size_t channel, std::size_t row, long count = 1) {
+        const auto found = std::find_if(result_.notCarried.begin(), result_.notCarried.end(),
+                                        [&](const NotCarried& n) { return n.what == what; });
+        if (found != result_.notCarried.end()) {
+            found->count += count;
+        } else {
+            result_.notCarried.push_back({what, count, placeText(channel, row)});
+        }
+    }
+
+    // Notes the channel plays, and the first row with one.
+    [[nodiscard]] std::pair<long, std::size_t> notesOf(std::size_t channel) const {
+        long count = 0;
+        std::size_t first = 0;
+        for (std::size_t i = 0; i < notes_.rows.size(); ++i) {
+            const int n = notes_.cell(channel, i).note;
+            if (n >= 0 && n < noteOff && count++ == 0) first = i;
+        }
+        return {count, first};
+    }
+
+    // FM channels become the FM tracks in order, as many as the driver's music has beside
+    // the DAC; PSG 1-3 their PSG tracks, the noise PSG 3 in noise mode. The rest is told.
+    std::vector<TrackPlan> chooseTracks() {
+        std::vector<TrackPlan> fm;
+        std::vector<std::optional<TrackPlan>> psg(3);
+        const auto noise = std::find_if(notes_.channels.begin(), notes_.channels.end(),
+                                        [&](const Channel& c) { return c.kind == ChannelKind::Noise; });
+        const bool noisePlays = noise != notes_.channels.end() && notesOf(static_cast<std::size_t>(noise - notes_.channels.begin())).first > 0;
+        for (std::size_t c = 0; c < notes_.channels.size(); ++c) {
+            const Channel& ch = notes_.channels[c];
+            const auto [count, first] = notesOf(c);
+            if (count == 0) continue;
+            const bool fmRoom = ch.kind == ChannelKind::Fm && fm.size() < 5;
+            const bool psgRoom = (ch.kind == ChannelKind::Psg && !(ch.number == 3 && noisePlays)) || ch.kind == ChannelKind::Noise;
+            if (fmRoom) {
+                fm.push_back({fmt::format("FM{}", fm.size() + 1), c, ch.kind});
+            } else if (psgRoom) {
+                psg[static_cast<std::size_t>(ch.number - 1)] = TrackPlan{fmt::format("PSG{}", ch.number), c, ch.kind};
+            } else {
+                tell("channel " + ch.name, c, first, count);
+            }
+        }
+        // PSG tracks take the PSG channels in order: one that plays nothing holds a place.
+        std::size_t psgTracks = 0;
+        for (std::size_t k = 0; k < 3; ++k) psgTracks = psg[k] ? k + 1 : psgTracks;
+        for (std::size_t k = 0; k < psgTracks; ++k) {
+            fm.push_back(psg[k] ? *psg[k] : TrackPlan{fmt::format("PSG{}", k + 1), SIZE_MAX, ChannelKind::Psg});
+        }
+        return fm;
+    }
+
+    int voiceOf(int instrument) {
+        const auto found = std::find(voices_.begin(), voices_.end(), instrument);
+        if (found != voices_.end()) return static_cast<int>(found - voices_.begin());
+        voices_.push_back(instrument);
+        return static_cast<int>(voices_.size()) - 1;
+    }
+
+    // The track's header line and its body.
+    std::string trackText(const TrackPlan& p, std::string& header, bool commands) {
+        const std::string label = fmt::format("{}_{}", request_.label, p.track);
+        AsmLines out;
+        out.label(label);
+        const bool fm = p.kind == ChannelKind::Fm;
+        if (p.channel == SIZE_MAX) {
+            header = fmt::format("smpsHeaderPSG {}, $00, $00, $00, $00", label);
+            out.line("smpsStop");
+            return out.text();
+        }
+        const Reach reach = reachOf(p.kind, driver_);
+        const int transposition = transpositionOf(p, reach);
+        const int loudest = fm ? 127 : 15;
+        // The header's volume is the one the first note plays at.
+        int volume = loudest;
+        for (std::size_t i = 0; i < notes_.rows.size(); ++i) {
+            const Cell& cell = notes_.cell(p.channel, i);
+            if (cell.volume >= 0) volume = std::min(cell.volume, loudest);
+            if (cell.note >= 0 && cell.note < noteOff) break;
+        }
+        int attenuation = loudest - volume;
+        header = fm ? fmt::format("smpsHeaderFM {}, {}, {}", label, byteText(transposition), byteText(attenuation))
+                    : fmt::format("smpsHeaderPSG {}, {}, {}, $00, $00", label, byteText(transposition), byteText(attenuation));
+        if (p.kind == ChannelKind::Noise) {
+            out.line("smpsPSGform $E7");
+            tell("noise frequency modes (the noise plays PSG 3's tone)", p.channel, notesOf(p.channel).second);
+        }
+        int instrument = -1, voice = -1, pan = 3, amsFms = 0, note = -1;
+        struct Snapshot {
+            int voice, attenuation, pan, amsFms;
+        };
+        std::optional<Snapshot> atLoop;
+        std::vector<Segment> segments;
+        long notesWritten = 0;
+        for (std::size_t i = 0; i < notes_.rows.size(); ++i) {
+            const Cell& cell = notes_.cell(p.channel, i);
+            std::vector<std::string> before;
+            bool boundary = i == 0;
+            if (loopRow_ == i) {
+                atLoop = Snapshot{voice, attenuation, pan, amsFms};
+                before.push_back(label + "_Loop:");
+                boundary = true;
+            }
+            if (const auto at = commandsAt_.find(i); at != commandsAt_.end()) {
+                for (const TempoCommand& c : at->second) {
+                    if (commands) before.push_back(tempoCommandLine(c));
+                    // A note's length is reckoned with the divider in force where it starts.
+                    boundary = boundary || commands || c.kind == CommandKind::Divider;
+                }
+                if (commands) result_.commands += static_cast<long>(at->second.size());
+            }
+            if (cell.volume >= 0 && loudest - std::min(cell.volume, loudest) != attenuation) {
+                const int now = loudest - std::min(cell.volume, loudest);
+                before.push_back(fmt::format("{} {}", fm ? "smpsAlterVol" : "smpsPSGAlterVol", byteText(now - attenuation)));
+                attenuation = now;
+            }
+            for (const NoteEffect& e : cell.effects) {
+                if (timing(e.code)) continue;
+                const auto newPan = panOf(e);
+                if (!fm || !newPan) {
+                    tell(effectKind(e.code), p.channel, i);
+                } else if (*newPan != pan) {
+                    pan = *newPan;
+                    before.push_back(fmt::format("smpsPan {}, {}", panNames[pan], byteText(amsFms)));
+                }
+            }
+            if (cell.instrument >= 0) instrument = cell.instrument;
+            const bool starts = cell.note >= 0 && cell.note < noteOff;
+            if (starts && fm) {
+                const bool isFm = instrument >= 0 && static_cast<std::size_t>(instrument) < notes_.instruments.size() &&
+                                  notes_.instruments[static_cast<std::size_t>(instrument)].fm;
+                if (!isFm) {
+                    tell("FM notes with no FM instrument (they rest)", p.channel, i);
+                    segments.push_back({length_[i], -1, true, std::move(before)});
+                    note = -1;
+                    continue;
+                }
+                if (const int v = voiceOf(instrument); v != voice) {
+                    voice = v;
+                    before.push_back("smpsSetvoice $" + hexpad(v));
+                    const FmVoice& f = *notes_.instruments[static_cast<std::size_t>(instrument)].fm;
+                    if (const int lfo = f.ams << 4 | f.fms; lfo != amsFms) {
+                        amsFms = lfo;
+                        before.push_back(fmt::format("smpsPan {}, {}", panNames[pan], byteText(amsFms)));
+                    }
+                }
+            }
+            if (starts) {
+                note = std::clamp(cell.note - 60 - reach.base - transposition, reach.lowest, reach.highest);
+                ++notesWritten;
+                segments.push_back({length_[i], note, true, std::move(before)});
+            } else if (cell.note == noteOff || cell.note == noteRelease) {
+                note = -1;
+                segments.push_back({length_[i], -1, true, std::move(before)});
+            } else if (boundary || !before.empty()) {
+                segments.push_back({length_[i], note, false, std::move(before)});
+            } else {
+                segments.back().length += length_[i];
+            }
+        }
+        for (const Segment& s : segments) writeSegment(out, s);
+        if (atLoop) {
+            if (atLoop->voice >= 0 && atLoop->voice != voice) out.line("smpsSetvoice $" + hexpad(atLoop->voice));
+            if (atLoop->attenuation != attenuation) {
+                out.line(fmt::format("{} {}", fm ? "smpsAlterVol" : "smpsPSGAlterVol", byteText(atLoop->attenuation - attenuation)));
+            }
+            if (atLoop->pan != pan || atLoop->amsFms != amsFms) {
+                out.line(fmt::format("smpsPan {}, {}", panNames[atLoop->pan], byteText(atLoop->amsFms)));
+            }
+            out.line(fmt::format("smpsJump {}_Loop", label));
+        } else {
+            out.line("smpsStop");
+        }
+        result_.tracks.push_back({p.track, notes_.channels[p.channel].name, notesWritten});
+        result_.notes += notesWritten;
+        return out.text();
+    }
+
+    // What the track's header adds to every note so that the channel's notes sound within
+    // the driver's reach: none where they do as written.
+    int transpositionOf(const TrackPlan& p, const Reach& reach) {
+        int lowest = INT_MAX, highest = INT_MIN;
+        std::size_t lowAt = 0, highAt = 0;
+        for (std::size_t i = 0; i < notes_.rows.size(); ++i) {
+            const int n = notes_.cell(p.channel, i).note;
+            if (n < 0 || n >= noteOff) continue;
+            if (n < lowest) std::tie(lowest, lowAt) = std::pair{n, i};
+            if (n > highest) std::tie(highest, highAt) = std::pair{n, i};
+        }
+        const int low = lowest - 60 - reach.base, high = highest - 60 - reach.base;
+        if (high - low > reach.highest - reach.lowest && p.kind != ChannelKind::Noise) {
+            throw ConvertError(fmt::format("{}: {} is out of {}'s reach: {} plays {} semitones above the channel's lowest note, {}",
+                                           placeText(p.channel, highAt), noteText(highest), driver_.name,
+                                           p.kind == ChannelKind::Fm ? "FM" : "the PSG", reach.highest - reach.lowest,
+                                           noteText(notes_.cell(p.channel, lowAt).note)));
+        }
+        if (low >= reach.lowest && high <= reach.highest) return 0;
+        return low < reach.lowest ? low - reach.lowest : high - reach.highest;
+    }
+
+    void writeSegment(AsmLines& out, const Segment& s) const {
+        for (const std::string& line : s.before) line.ends_with(':') ? out.label(line.substr(0, line.size() - 1)) : out.line(line);
+        bool first = s.attack;
+        for (long left = s.length; left > 0; first = false) {
+            const long piece = std::min<long>(left, maxUnits_);
+            if (s.note < 0) {
+                out.bytes({"nRst", byteText(static_cast<int>(piece))});
+            } else {
+                if (!first) out.bytes({"smpsNoAttack"});
+                out.bytes({noteName(s.note), byteText(static_cast<int>(piece))});
+            }
+            left -= piece;
+        }
+    }
+
+    // SMPS2ASM lists each field's operators 4, 3, 2, 1; the tracker keeps them in register
+    // order, 1, 3, 2, 4. Carriers' total levels carry bit 7, as the Z80 drivers read them.
+    static void voiceLines(AsmLines& out, const FmVoice& v) {
+        constexpr std::array<std::size_t, 4> order{3, 1, 2, 0};
+        const std::array<bool, 4> carrier{true, v.algorithm >= 5, v.algorithm >= 4, v.algorithm == 7};
+        const auto field = [&](const char* macro, auto get, bool levels = false) {
+            std::string args;
+            for (std::size_t k = 0; k < 4; ++k) {
+                const int value = get(v.operators[order[k]]) | (levels && carrier[k] ? 0x80 : 0);
+                args += (k ? ", " : "") + byteText(value);
+            }
+            out.line(fmt::format("{} {}", macro, args));
+        };
+        out.line(fmt::format("smpsVcAlgorithm {}", byteText(v.algorithm)));
+        out.line(fmt::format("smpsVcFeedback {}", byteText(v.feedback)));
+        out.line("smpsVcUnusedBits $00");
+        field("smpsVcDetune", [](const FmOperator& o) { return o.detune; });
+        field("smpsVcCoarseFreq", [](const FmOperator& o) { return o.multiple; });
+        field("smpsVcRateScale", [](const FmOperator& o) { return o.rateScale; });
+        field("smpsVcAttackRate", [](const FmOperator& o) { return o.attack; });
+        field("smpsVcAmpMod", [](const FmOperator& o) { return o.ampMod; });
+        field("smpsVcDecayRate1", [](const FmOperator& o) { return o.decay1; });
+        field("smpsVcDecayRate2", [](const FmOperator& o) { return o.decay2; });
+        field("smpsVcDecayLevel", [](const FmOperator& o) { return o.sustainLevel; });
+        field("smpsVcReleaseRate", [](const FmOperator& o) { return o.release; });
+        field("smpsVcTotalLevel", [](const FmOperator& o) { return o.totalLevel; }, true);
+    }
+
+    const NoteSong& notes_;
+    const Song& song_;
+    const PlanForm& form_;
+    const Driver& driver_;
+    const ConvertRequest& request_;
+    int maxUnits_;
+    std::vector<long> length_;  // per played row: duration units
+    std::map<std::pair<int, int>, std::size_t> place_;
+    std::optional<std::size_t> loopRow_;
+    std::map<std::size_t, std::vector<TempoCommand>> commandsAt_;
+    std::vector<int> voices_;  // the instruments, in the order first played
+    Conversion result_;
+};
+
+}  // namespace
+
+Conversion convertToSmps(const NoteSong& notes, const Song& song, const TempoPlan& plan, const Driver& driver,
+                         const ConvertRequest& request) {
+    if (!validLabel(request.label)) throw ConvertError(fmt::format("'{}' is no label: letters, digits and _, not starting with a digit", request.label));
+    if (notes.rows.empty()) throw ConvertError("the song has no rows to convert");
+    return Converter(notes, song, plan, driver, request).run();
+}
+
+std::string labelOf(std::string_view name) {
+    std::string label;
+    for (const char c : name.substr(0, name.rfind('.'))) label += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+    if (label.empty()) return "Song";
+    return std::isdigit(static_cast<unsigned char>(label.front())) ? "Song_" + label : label;
+}
+
+bool validLabel(std::string_view label) {
+    return !label.empty() && !std::isdigit(static_cast<unsigned char>(label.front())) &&
+           std::all_of(label.begin(), label.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
+}
+
+}  // namespace beatwright

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace beatwright {
+
+// SMPS2ASM source as the disassemblies lay it out: labels at the margin, a macro a line
+// with its arguments in a column, and a track's notes and durations gathered into dc.b lines.
+class AsmLines {
+public:
+    void label(std::string_view name);
+    // A macro and its arguments: "smpsSetvoice $00".
+    void line(std::string_view statement);
+    void comment(std::string_view text);
+    // Bytes of a track, by name or value, added to the dc.b line being gathered.
+    void bytes(std::initializer_list<std::string_view> items);
+    // Lines made elsewhere, as they are.
+    void raw(std::string_view text);
+    [[nodiscard]] std::string text();
+
+private:
+    void flush();
+    std::string text_;
+    std::vector<std::string> pending_;
+};
+
+}  // namespace beatwright
