@@ -69,11 +69,15 @@ const ValueOption outputOption{"--output", "OUT",
                                "a file to write, or - for standard output"};
 const ValueOption formOption{"--form", "FORM", "with --convert: the plan's form the song plays in, the recommended one by default",
                              "onePair, tempoCommands, eachStretch or fewestCommands"};
+const ValueOption dacMapOption{"--dac-map", "FILE",
+                               "with --convert: the driver's names for the song's DAC samples, a line a sample: its number "
+                               "(from 0) or name, then the driver's name (dKick)",
+                               "a text file"};
 const ValueOption labelOption{"--label", "NAME", "with --convert: the start of every label, the song file's name by default",
                               "letters, digits and _, not starting with a digit"};
 const std::array valueOptions{&speedOption,  &tempoOption, &toleranceOption, &pairOption, &formatOption,
                               &driverOption, &songOption,  &subsongOption,   &smpsOption, &toOption,
-                              &outputOption, &formOption,  &labelOption};
+                              &outputOption, &formOption,  &labelOption, &dacMapOption};
 
 // Decimal digits only: "6.0", "+6" and " 6" are not what a script means by 6.
 std::string checkWhole(const ValueOption& option, const std::string& text, int low, int high) {
@@ -140,6 +144,7 @@ void rejectCombination(const Options& o) {
     if (o.convert && !o.song) throw UsageError("--convert needs --song FILE: it converts a Furnace or DefleMask song");
     if (o.form && !o.convert) throw UsageError("--form needs --convert: it picks the form the converted song plays in");
     if (o.label && !o.convert) throw UsageError("--label needs --convert: it names the converted song's labels");
+    if (o.dacMap && !o.convert) throw UsageError("--dac-map needs --convert: it names the converted song's DAC samples");
     if (o.output && !o.to && !o.convert) {
         throw UsageError("--output needs --smps FILE and --to DRIVER, or --song FILE and --convert: it writes the song");
     }
@@ -224,7 +229,7 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                  "  beatwright-cli --song FILE [--subsong N] --plan [--tolerance PCT] [--pal] [--driver NAME]\n"
                  "                 [--format FORMAT]\n"
                  "  beatwright-cli --song FILE [--subsong N] --convert --output OUT [--tolerance PCT] [--pal]\n"
-                 "                 [--driver NAME] [--form FORM] [--label NAME] [--format text|json]\n"
+                 "                 [--driver NAME] [--form FORM] [--dac-map FILE] [--label NAME] [--format text|json]\n"
                  "  beatwright-cli --smps FILE [--driver NAME] [--pal] [--speed S] [--to NAME [--tolerance PCT]\n"
                  "                 [--output OUT]] [--format FORMAT]\n"
                  "  beatwright-cli --list-drivers [--format text|json]\n"
@@ -245,7 +250,8 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
                                         std::pair{&songOption, &o.song}, std::pair{&subsongOption, &o.subsong},
                                         std::pair{&smpsOption, &o.smps},
                                         std::pair{&toOption, &o.to}, std::pair{&outputOption, &o.output},
-                                        std::pair{&formOption, &o.form}, std::pair{&labelOption, &o.label}}) {
+                                        std::pair{&formOption, &o.form}, std::pair{&labelOption, &o.label},
+                                        std::pair{&dacMapOption, &o.dacMap}}) {
         app.add_option(option->name, *value, option->meaning + (": " + option->accepts))
             ->type_name(option->typeName);
     }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <ostream>
 
+#include "beatwright/file_bytes.h"
 #include "beatwright/smps_convert.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/value_text.h"
@@ -48,9 +49,18 @@ int runConvertForm(const Options& o, const Search& search, std::ostream& out, st
     const FormKind form = formOption(o, plan);
     const std::string label = o.label.value_or(labelOf(std::filesystem::path(*o.song).filename().string()));
     if (!validLabel(label)) throw UsageError("--label takes letters, digits and _, not starting with a digit, not '" + label + "'");
+    std::vector<DacMapping> dacMap;
+    if (o.dacMap) {
+        try {
+            const std::vector<unsigned char> bytes = readFileBytes(*o.dacMap, 1 << 20, "larger than any DAC map, over 1 MiB");
+            dacMap = parseDacMap({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+        } catch (const std::runtime_error& e) {
+            throw UsageError(*o.dacMap + ": " + e.what());
+        }
+    }
     Conversion c;
     try {
-        c = convertToSmps(*opened.notes, *opened.song, plan, search.driver, {form, label});
+        c = convertToSmps(*opened.notes, *opened.song, plan, search.driver, {form, label, dacMap});
     } catch (const ConvertError& e) {
         throw UsageError(*o.song + ": " + e.what());
     }

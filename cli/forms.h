@@ -28,7 +28,7 @@ struct UsageError : std::runtime_error {
 };
 
 struct Options {
-    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song, subsong, smps, to, output, form, label;
+    std::optional<std::string> speed, tempo, tolerance, pair, format, driver, song, subsong, smps, to, output, form, label, dacMap;
     bool pal = false;
     bool details = false;
     bool best = false;

@@ -71,12 +71,13 @@ struct TrackPlan {
     std::string track;
     std::size_t channel;
     ChannelKind kind;
+    bool dac = false;  // FM 6's notes in DAC mode
 };
 
 // A stretch of one note or rest in a track, and what stands before it.
 struct Segment {
     long length;
-    int note;  // written, from nC0; -1 a rest
+    std::string note;  // as written: "nC4", "dKick"; empty for a rest
     bool attack;
     std::vector<std::string> before;
 };
@@ -102,6 +103,15 @@ public:
             place_[{r.order, r.row}] = i;
         }
         result_.worstDeviation = form_.worst;
+        // FM 6 plays samples from a 17xx with a value to one without.
+        const auto fm6 = std::find_if(notes.channels.begin(), notes.channels.end(),
+                                      [](const Channel& c) { return c.kind == ChannelKind::Fm && c.number == 6; });
+        if (fm6 != notes.channels.end()) fm6_ = static_cast<std::size_t>(fm6 - notes.channels.begin());
+        bool dac = false;
+        for (std::size_t i = 0; i < notes.rows.size(); ++i) {
+            for (const NoteEffect& e : fm6_ ? notes.cell(*fm6_, i).effects : std::vector<NoteEffect>{}) dac = e.code == 0x17 ? e.value > 0 : dac;
+            dacRows_.push_back(dac);
+        }
         if (song.loop) loopRow_ = place_.at({song.loop->order, song.loop->row});
         for (const TempoCommand& c : form_.commands) commandsAt_[place_.at({c.order, c.row})].push_back(c);
     }
@@ -116,7 +126,7 @@ public:
             std::string header;
             bodies.push_back(trackText(p, header, &p == &*first));
             headers.push_back(header);
-            (p.kind == ChannelKind::Fm ? fm : psg) += 1;
+            if (!p.dac) (p.kind == ChannelKind::Fm ? fm : psg) += 1;
         }
         const std::string& l = request_.label;
         AsmLines out;
@@ -132,10 +142,14 @@ public:
         out.line(fmt::format("smpsHeaderChan {}, {}", byteText(fm), byteText(psg)));
         out.line(smps2asmLine(form_.divider, form_.secondByte));
         out.line(fmt::format("smpsHeaderDAC {}_DAC", l));
-        for (const std::string& h : headers) out.line(h);
+        for (const std::string& h : headers) {
+            if (!h.empty()) out.line(h);
+        }
         for (const std::string& b : bodies) out.raw(b);
-        out.label(l + "_DAC");
-        out.line("smpsStop");
+        if (plans.empty() || !plans.front().dac) {
+            out.label(l + "_DAC");
+            out.line("smpsStop");
+        }
         if (!voices_.empty()) out.label(l + "_Voices");
         for (std::size_t v = 0; v < voices_.size(); ++v) {
             const Instrument& ins = notes_.instruments[static_cast<std::size_t>(voices_[v])];
@@ -162,13 +176,18 @@ private:
         }
     }
 
-    // Notes the channel plays, and the first row with one.
-    [[nodiscard]] std::pair<long, std::size_t> notesOf(std::size_t channel) const {
+    // Whether the channel's row is one the track plays: FM 6's in DAC mode for the DAC track.
+    [[nodiscard]] bool plays(std::size_t channel, std::size_t row, bool dac) const {
+        return channel == fm6_ ? dacRows_[row] == dac : !dac;
+    }
+
+    // Notes the channel plays (in DAC mode or not), and the first row with one.
+    [[nodiscard]] std::pair<long, std::size_t> notesOf(std::size_t channel, bool dac = false) const {
         long count = 0;
         std::size_t first = 0;
         for (std::size_t i = 0; i < notes_.rows.size(); ++i) {
             const int n = notes_.cell(channel, i).note;
-            if (n >= 0 && n < noteOff && count++ == 0) first = i;
+            if (n >= 0 && n < noteOff && plays(channel, i, dac) && count++ == 0) first = i;
         }
         return {count, first};
     }
@@ -177,6 +196,7 @@ private:
     // the DAC; PSG 1-3 their PSG tracks, the noise PSG 3 in noise mode. The rest is told.
     std::vector<TrackPlan> chooseTracks() {
         std::vector<TrackPlan> fm;
+        if (fm6_ && notesOf(*fm6_, true).first > 0) fm.push_back({"DAC", *fm6_, ChannelKind::Fm, true});
         std::vector<std::optional<TrackPlan>> psg(3);
         const auto noise = std::find_if(notes_.channels.begin(), notes_.channels.end(),
                                         [&](const Channel& c) { return c.kind == ChannelKind::Noise; });
@@ -185,10 +205,11 @@ private:
             const Channel& ch = notes_.channels[c];
             const auto [count, first] = notesOf(c);
             if (count == 0) continue;
-            const bool fmRoom = ch.kind == ChannelKind::Fm && fm.size() < 5;
+            const auto fmTracks = std::count_if(fm.begin(), fm.end(), [](const TrackPlan& t) { return !t.dac; });
+            const bool fmRoom = ch.kind == ChannelKind::Fm && fmTracks < 5;
             const bool psgRoom = (ch.kind == ChannelKind::Psg && !(ch.number == 3 && noisePlays)) || ch.kind == ChannelKind::Noise;
             if (fmRoom) {
-                fm.push_back({fmt::format("FM{}", fm.size() + 1), c, ch.kind});
+                fm.push_back({fmt::format("FM{}", fmTracks + 1), c, ch.kind});
             } else if (psgRoom) {
                 psg[static_cast<std::size_t>(ch.number - 1)] = TrackPlan{fmt::format("PSG{}", ch.number), c, ch.kind};
             } else {
@@ -211,35 +232,38 @@ private:
         return static_cast<int>(voices_.size()) - 1;
     }
 
-    // The track's header line and its body.
+    // The track's header line (none for the DAC's, which the header always has) and its body.
     std::string trackText(const TrackPlan& p, std::string& header, bool commands) {
         const std::string label = fmt::format("{}_{}", request_.label, p.track);
         AsmLines out;
         out.label(label);
-        const bool fm = p.kind == ChannelKind::Fm;
+        const bool fm = p.kind == ChannelKind::Fm && !p.dac;
         if (p.channel == SIZE_MAX) {
             header = fmt::format("smpsHeaderPSG {}, $00, $00, $00, $00", label);
             out.line("smpsStop");
             return out.text();
         }
         const Reach reach = reachOf(p.kind, driver_);
-        const int transposition = transpositionOf(p, reach);
-        const int loudest = fm ? 127 : 15;
+        const int transposition = p.dac ? 0 : transpositionOf(p, reach);
+        const int loudest = fm || p.dac ? 127 : 15;
         // The header's volume is the one the first note plays at.
         int volume = loudest;
         for (std::size_t i = 0; i < notes_.rows.size(); ++i) {
             const Cell& cell = notes_.cell(p.channel, i);
             if (cell.volume >= 0) volume = std::min(cell.volume, loudest);
-            if (cell.note >= 0 && cell.note < noteOff) break;
+            if (cell.note >= 0 && cell.note < noteOff && plays(p.channel, i, p.dac)) break;
         }
         int attenuation = loudest - volume;
-        header = fm ? fmt::format("smpsHeaderFM {}, {}, {}", label, byteText(transposition), byteText(attenuation))
-                    : fmt::format("smpsHeaderPSG {}, {}, {}, $00, $00", label, byteText(transposition), byteText(attenuation));
+        if (!p.dac) {
+            header = fm ? fmt::format("smpsHeaderFM {}, {}, {}", label, byteText(transposition), byteText(attenuation))
+                        : fmt::format("smpsHeaderPSG {}, {}, {}, $00, $00", label, byteText(transposition), byteText(attenuation));
+        }
         if (p.kind == ChannelKind::Noise) {
             out.line("smpsPSGform $E7");
             tell("noise frequency modes (the noise plays PSG 3's tone)", p.channel, notesOf(p.channel).second);
         }
-        int instrument = -1, voice = -1, pan = 3, amsFms = 0, note = -1;
+        int instrument = -1, voice = -1, pan = 3, amsFms = 0, bank = 0;
+        std::string note;
         struct Snapshot {
             int voice, attenuation, pan, amsFms;
         };
@@ -247,7 +271,9 @@ private:
         std::vector<Segment> segments;
         long notesWritten = 0;
         for (std::size_t i = 0; i < notes_.rows.size(); ++i) {
-            const Cell& cell = notes_.cell(p.channel, i);
+            // Rows the track does not play end what sounds.
+            static const Cell silent{}, off{noteOff};
+            const Cell& cell = plays(p.channel, i, p.dac) ? notes_.cell(p.channel, i) : note.empty() ? silent : off;
             std::vector<std::string> before;
             bool boundary = i == 0;
             if (loopRow_ == i) {
@@ -263,15 +289,19 @@ private:
                 }
                 if (commands) result_.commands += static_cast<long>(at->second.size());
             }
-            if (cell.volume >= 0 && loudest - std::min(cell.volume, loudest) != attenuation) {
+            if (cell.volume >= 0 && p.dac) {
+                tell("DAC volume", p.channel, i);
+            } else if (cell.volume >= 0 && loudest - std::min(cell.volume, loudest) != attenuation) {
                 const int now = loudest - std::min(cell.volume, loudest);
                 before.push_back(fmt::format("{} {}", fm ? "smpsAlterVol" : "smpsPSGAlterVol", byteText(now - attenuation)));
                 attenuation = now;
             }
             for (const NoteEffect& e : cell.effects) {
-                if (timing(e.code)) continue;
                 const auto newPan = panOf(e);
-                if (!fm || !newPan) {
+                if (timing(e.code) || (p.dac && e.code == 0x17)) continue;
+                if (p.dac && e.code == 0xEB) {
+                    bank = e.value;
+                } else if (p.kind != ChannelKind::Fm || !newPan) {
                     tell(effectKind(e.code), p.channel, i);
                 } else if (*newPan != pan) {
                     pan = *newPan;
@@ -280,32 +310,21 @@ private:
             }
             if (cell.instrument >= 0) instrument = cell.instrument;
             const bool starts = cell.note >= 0 && cell.note < noteOff;
-            if (starts && fm) {
-                const bool isFm = instrument >= 0 && static_cast<std::size_t>(instrument) < notes_.instruments.size() &&
-                                  notes_.instruments[static_cast<std::size_t>(instrument)].fm;
-                if (!isFm) {
-                    tell("FM notes with no FM instrument (they rest)", p.channel, i);
-                    segments.push_back({length_[i], -1, true, std::move(before)});
-                    note = -1;
-                    continue;
-                }
-                if (const int v = voiceOf(instrument); v != voice) {
-                    voice = v;
-                    before.push_back("smpsSetvoice $" + hexpad(v));
-                    const FmVoice& f = *notes_.instruments[static_cast<std::size_t>(instrument)].fm;
-                    if (const int lfo = f.ams << 4 | f.fms; lfo != amsFms) {
-                        amsFms = lfo;
-                        before.push_back(fmt::format("smpsPan {}, {}", panNames[pan], byteText(amsFms)));
-                    }
-                }
-            }
             if (starts) {
-                note = std::clamp(cell.note - 60 - reach.base - transposition, reach.lowest, reach.highest);
-                ++notesWritten;
+                if (p.dac) {
+                    note = sampleName(p.channel, i, instrument, cell.note, bank);
+                } else if (!fm) {
+                    note = noteName(std::clamp(cell.note - 60 - reach.base - transposition, reach.lowest, reach.highest));
+                } else {
+                    note = setVoice(p.channel, i, instrument, voice, pan, amsFms, before) ? noteName(cell.note - 60 - transposition) : "";
+                }
+                notesWritten += note.empty() ? 0 : 1;
                 segments.push_back({length_[i], note, true, std::move(before)});
+                // A sample plays once: what follows it in the track is a rest.
+                if (p.dac) note.clear();
             } else if (cell.note == noteOff || cell.note == noteRelease) {
-                note = -1;
-                segments.push_back({length_[i], -1, true, std::move(before)});
+                note.clear();
+                segments.push_back({length_[i], note, true, std::move(before)});
             } else if (boundary || !before.empty()) {
                 segments.push_back({length_[i], note, false, std::move(before)});
             } else {
@@ -328,6 +347,44 @@ private:
         result_.tracks.push_back({p.track, notes_.channels[p.channel].name, notesWritten});
         result_.notes += notesWritten;
         return out.text();
+    }
+
+    // An FM note's voice, set where it changes (and the pan's AMS and FMS with it); false
+    // where the instrument is no FM one, and the note rests.
+    bool setVoice(std::size_t channel, std::size_t row, int instrument, int& voice, int pan, int& amsFms,
+                  std::vector<std::string>& before) {
+        const auto at = static_cast<std::size_t>(instrument);
+        if (instrument < 0 || at >= notes_.instruments.size() || !notes_.instruments[at].fm) {
+            tell("FM notes with no FM instrument (they rest)", channel, row);
+            return false;
+        }
+        if (const int v = voiceOf(instrument); v != voice) {
+            voice = v;
+            before.push_back("smpsSetvoice $" + hexpad(v));
+            const FmVoice& f = *notes_.instruments[at].fm;
+            if (const int lfo = f.ams << 4 | f.fms; lfo != amsFms) {
+                amsFms = lfo;
+                before.push_back(fmt::format("smpsPan {}, {}", panNames[pan], byteText(amsFms)));
+            }
+        }
+        return true;
+    }
+
+    // The driver's name for the sample a DAC note plays: a sample instrument's own (or its
+    // map's for the note), else as DefleMask plays them, the note's place in a bank of 12.
+    std::string sampleName(std::size_t channel, std::size_t row, int instrument, int note, int bank) {
+        const Instrument* ins = instrument >= 0 && static_cast<std::size_t>(instrument) < notes_.instruments.size()
+                                    ? &notes_.instruments[static_cast<std::size_t>(instrument)]
+                                    : nullptr;
+        int sample = 12 * bank + note % 12;
+        if (ins && !ins->sampleMap.empty()) sample = ins->sampleMap[static_cast<std::size_t>(note)];
+        else if (ins && ins->sample >= 0) sample = ins->sample;
+        const std::string name = sample >= 0 && static_cast<std::size_t>(sample) < notes_.samples.size() ? notes_.samples[static_cast<std::size_t>(sample)] : "";
+        for (const DacMapping& m : request_.dacMap) {
+            if (m.sample == std::to_string(sample) || (!name.empty() && m.sample == name)) return m.name;
+        }
+        tell(fmt::format("DAC sample {}{} (not in the DAC map; its notes rest)", sample, name.empty() ? "" : " " + name), channel, row);
+        return {};
     }
 
     // What the track's header adds to every note so that the channel's notes sound within
@@ -357,12 +414,8 @@ private:
         bool first = s.attack;
         for (long left = s.length; left > 0; first = false) {
             const long piece = std::min<long>(left, maxUnits_);
-            if (s.note < 0) {
-                out.bytes({"nRst", byteText(static_cast<int>(piece))});
-            } else {
-                if (!first) out.bytes({"smpsNoAttack"});
-                out.bytes({noteName(s.note), byteText(static_cast<int>(piece))});
-            }
+            if (!first && !s.note.empty()) out.bytes({"smpsNoAttack"});
+            out.bytes({s.note.empty() ? "nRst" : s.note, byteText(static_cast<int>(piece))});
             left -= piece;
         }
     }
@@ -406,6 +459,8 @@ private:
     std::optional<std::size_t> loopRow_;
     std::map<std::size_t, std::vector<TempoCommand>> commandsAt_;
     std::vector<int> voices_;  // the instruments, in the order first played
+    std::optional<std::size_t> fm6_;
+    std::vector<bool> dacRows_;  // per played row: FM 6 in DAC mode
     Conversion result_;
 };
 
@@ -416,6 +471,30 @@ Conversion convertToSmps(const NoteSong& notes, const Song& song, const TempoPla
     if (!validLabel(request.label)) throw ConvertError(fmt::format("'{}' is no label: letters, digits and _, not starting with a digit", request.label));
     if (notes.rows.empty()) throw ConvertError("the song has no rows to convert");
     return Converter(notes, song, plan, driver, request).run();
+}
+
+std::vector<DacMapping> parseDacMap(std::string_view text) {
+    std::vector<DacMapping> map;
+    int number = 0;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        ++number;
+        const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r'; };
+        while (!line.empty() && blank(line.front())) line.remove_prefix(1);
+        while (!line.empty() && blank(line.back())) line.remove_suffix(1);
+        if (line.empty() || line.front() == '#' || line.front() == ';') continue;
+        const auto split = std::find_if(line.rbegin(), line.rend(), blank);
+        std::string_view sample = line.substr(0, static_cast<std::size_t>(line.rend() - split)), name = line.substr(sample.size());
+        while (!sample.empty() && blank(sample.back())) sample.remove_suffix(1);
+        const bool byte = name.size() >= 2 && name.size() <= 3 && name.front() == '$' &&
+                          std::all_of(name.begin() + 1, name.end(), [](char c) { return std::isxdigit(static_cast<unsigned char>(c)); });
+        if (sample.empty()) throw ConvertError(fmt::format("line {}: a sample's number or name, then the driver's name for it, not '{}'", number, line));
+        if (!byte && !validLabel(name)) throw ConvertError(fmt::format("line {}: '{}' is no driver's name for a sample: a label or a $hex byte", number, name));
+        map.push_back({std::string(sample), std::string(name)});
+    }
+    return map;
 }
 
 std::string labelOf(std::string_view name) {

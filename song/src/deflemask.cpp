@@ -139,6 +139,13 @@ TrackerSong readDefleMask(std::span<const unsigned char> bytes) {
             }
         }
     }
+    // The samples' names, each before its rate, pitch, amplitude, bits and 16-bit data.
+    for (unsigned i = 0, count = r.u8(); i < count; ++i) {
+        const std::uint32_t size = r.u32();
+        const auto name = r.take(r.u8());
+        song.notes.samples.emplace_back(name.begin(), name.end());
+        r.skip(4 + size * 2ULL);
+    }
     // DefleMask's playing, as Furnace keeps it for its songs.
     song.brokenSpeedSel = true;
     song.jumpTreatment = 2;

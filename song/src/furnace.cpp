@@ -97,7 +97,7 @@ std::string subsongsText(const TrackerSong& song) {
 struct FurnaceFile {
     int version = 0;
     int channels = 0;
-    std::vector<std::uint32_t> patterns, instruments;
+    std::vector<std::uint32_t> patterns, instruments, samples;
     int subsongs = 1;
 };
 
@@ -177,6 +177,7 @@ FurnaceFile readInfo2(ByteReader& r, TrackerSong& song, int version, int subsong
             const std::uint32_t at = r.u32();
             if (type == 1) subsongs.push_back(at);
             if (type == 4) file.instruments.push_back(at);
+            if (type == 6) file.samples.push_back(at);
             if (type == 7) file.patterns.push_back(at);
             if (type == 8) flags.push_back(at);
             if (type == 10) grooves.push_back(at);
@@ -267,7 +268,8 @@ FurnaceFile readInfo(ByteReader& r, TrackerSong& song, int version, int subsong)
     skipTexts(r, 2);
     r.skip(4 + 20);
     for (unsigned i = 0; i < instruments; ++i) file.instruments.push_back(r.u32());
-    r.skip((waves + samples) * 4ULL);
+    r.skip(waves * 4ULL);
+    for (unsigned i = 0; i < samples; ++i) file.samples.push_back(r.u32());
     if (patterns > 65536) throw SongError("the song is truncated or corrupt");
     for (std::uint32_t i = 0; i < patterns; ++i) file.patterns.push_back(r.u32());
     readOrders(r, song, file.channels);
@@ -417,6 +419,10 @@ TrackerSong readFurnace(std::span<const unsigned char> bytes, int subsong, int& 
     for (const std::uint32_t at : file.instruments) {
         r.seek(at);
         song.notes.instruments.push_back(readFurnaceInstrument(r));
+    }
+    for (const std::uint32_t at : file.samples) {
+        r.seek(at);
+        song.notes.samples.push_back(readFurnaceSampleName(r));
     }
     return song;
 }

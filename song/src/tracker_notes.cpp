@@ -88,9 +88,33 @@ Instrument readFurnaceInstrument(ByteReader& r) {
         const std::size_t length = r.u16(), next = r.position() + length;
         if (feature == "NA") ins.name = r.text();
         if (feature == "FM" && type == 1) ins.fm = furnaceFm(r, version);
+        if (feature == "SM" && type == 4) {
+            ins.sample = static_cast<int>(r.u16());
+            const bool mapped = r.u8() & 1;
+            r.u8();
+            // From version 246 the map's first note is C-(-5), before it C-0.
+            const int first = version >= 246 ? 0 : 60, notes = version >= 246 ? 180 : 120;
+            if (mapped) ins.sampleMap.assign(180, -1);
+            for (int n = 0; mapped && n < notes; ++n) {
+                r.u16();
+                ins.sampleMap[static_cast<std::size_t>(first + n)] = static_cast<std::int16_t>(r.u16());
+            }
+        }
         r.seek(next);
     }
     return ins;
+}
+
+}  // namespace beatwright
+
+namespace beatwright {
+
+std::string readFurnaceSampleName(ByteReader& r) {
+    const auto id = r.take(4);
+    const std::string_view name(reinterpret_cast<const char*>(id.data()), 4);
+    if (name != "SMP2" && name != "SMPL") throw SongError("no sample where the song points");
+    r.u32();
+    return r.text();
 }
 
 }  // namespace beatwright

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -23,5 +24,8 @@ void addChipChannels(std::vector<Channel>& channels, unsigned id, unsigned count
 
 // A Furnace instrument block, INS2 from version 127 or INST before it.
 [[nodiscard]] Instrument readFurnaceInstrument(ByteReader& r);
+
+// A Furnace sample block's name, SMP2 from version 102 or SMPL before it.
+[[nodiscard]] std::string readFurnaceSampleName(ByteReader& r);
 
 }  // namespace beatwright

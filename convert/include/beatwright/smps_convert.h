@@ -59,6 +59,11 @@ struct Conversion {
 [[nodiscard]] Conversion convertToSmps(const NoteSong& notes, const Song& song, const TempoPlan& plan, const Driver& driver,
                                        const ConvertRequest& request);
 
+// A DAC map's text: a line a sample, its number (from 0) or its name, then the driver's name
+// for it (a label, or a $hex byte); blank lines and lines from # or ; are skipped. Throws
+// ConvertError naming the line.
+[[nodiscard]] std::vector<DacMapping> parseDacMap(std::string_view text);
+
 // A label made of a file's name: letters, digits and underscores, not starting with a
 // digit; "Song" where nothing is left.
 [[nodiscard]] std::string labelOf(std::string_view name);

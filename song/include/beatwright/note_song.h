@@ -26,6 +26,9 @@ struct FmVoice {
 struct Instrument {
     std::string name;
     std::optional<FmVoice> fm;  // none for the PSG's and samples'
+    // A sample instrument's: the sample it plays, or per note (0 to 179) the one mapped.
+    int sample = -1;
+    std::vector<int> sampleMap = {};
 };
 
 enum class ChannelKind { Fm, Psg, Noise, Other };
@@ -59,6 +62,7 @@ struct PlayedRow {
 struct NoteSong {
     std::vector<Channel> channels;
     std::vector<Instrument> instruments;
+    std::vector<std::string> samples;  // their names, by number from 0
     std::vector<PlayedRow> rows;
     std::vector<std::vector<int>> orders;                // per channel, per order: a pattern
     std::vector<std::vector<std::vector<Cell>>> patterns;  // per channel, per pattern: its rows, where it has any
