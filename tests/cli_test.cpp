@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -308,6 +309,16 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", file(wrongMagic)}, "", ": not a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song", 2},
         {{"--song", song, "--speed", "6"}, "", "--song takes no --speed: the song gives its speeds and tempos", 2},
         {{"--plan", "--speed", "6"}, "", "--plan needs --song FILE: it plans the whole song", 2},
+        {{"--convert", "--output", "x.asm"}, "", "--convert needs --song FILE: it converts a Furnace or DefleMask song", 2},
+        {{"--song", song, "--convert"}, "", "--convert needs --output OUT: the file the SMPS song goes to, or - for standard output", 2},
+        {{"--song", song, "--form", "onePair"}, "", "--form needs --convert: it picks the form the converted song plays in", 2},
+        {{"--song", song, "--convert", "--output", "x.asm"}, "", ": a module: only Furnace and DefleMask songs convert to SMPS songs", 2},
+        {{"--song", file(furnace), "--convert", "--output", "x.asm", "--form", "best"}, "",
+         "--form takes onePair, tempoCommands, eachStretch or fewestCommands, not 'best'", 2},
+        {{"--song", file(furnace), "--convert", "--output", "x.asm", "--label", "9lives"}, "",
+         "--label takes letters, digits and _, not starting with a digit, not '9lives'", 2},
+        {{"--song", file(furnace), "--convert", "--output", "-", "--format", "json"}, "",
+         "--format json with --convert needs --output OUT, a file: the summary takes standard output", 2},
         {{"--song", song, "--plan", "--best"}, "", "--plan takes no --best: it prints the plan, not pair lists", 2},
         {{"--smps", source, "--driver", "sonic2"}, "",
          ": its tempo is in the timeout model's units (smpsHeaderStartSong 1), which --driver sonic2 does not read", 2},
@@ -417,6 +428,68 @@ TEST(Cli, ConvertsAWholeSong) {
     write("tune.fur", std::string(song.begin(), song.end()));
     const auto [out, err, status] = runCli({"--song", "tune.fur", "--convert", "--driver", "sonic3k", "--output", "-"});
     EXPECT_EQ(std::tuple(out, err, status), std::tuple(slurp(fs::path(BEATWRIGHT_GOLDEN) / "convert-tune.asm"), "", 0));
+    const auto summary = [](const std::string& out) {
+        json all = json::parse(out), picked;
+        for (const char* key : {"tracks", "voices", "notes", "commands", "notCarried", "form", "worstDeviation", "worstDrift"}) picked[key] = all[key];
+        return picked;
+    };
+    EXPECT_EQ(summary(std::get<0>(runCli({"--song", "tune.fur", "--convert", "--driver", "sonic3k", "--output", "t.asm", "--format", "json"}))),
+              json::parse(R"({"tracks": [{"track": "FM1", "channel": "FM 1", "notes": 3}, {"track": "PSG1", "channel": "PSG 1", "notes": 1}],
+                              "voices": 2, "notes": 4, "commands": 0, "notCarried": [], "form": "onePair", "worstDeviation": 0, "worstDrift": 0})"));
+    // A DefleMask song: FM 6 in DAC mode plays C (sample 0, mapped) and D (sample 2, not); the noise
+    // takes PSG 3's place, so PSG 3 is told; its empty PSG 1 and 2 hold their places.
+    const auto dmf = beatwright::testing::writeDefleMask({.effects = {{5, 0, 0, 0x17, 1}},
+                                                          .notes = {{5, 0, 0, 108, 0}, {5, 0, 2, 110}, {0, 0, 0, 108, 0}, {8, 0, 4, 105}, {9, 0, 0, 120}}});
+    write("drums.dmf", std::string(dmf.begin(), dmf.end()));
+    write("drums.map", "; the kick\n0  dKick \n\n");
+    EXPECT_EQ(summary(std::get<0>(runCli({"--song", "drums.dmf", "--convert", "--dac-map", "drums.map", "--output", "d.asm", "--format", "json"}))),
+              json::parse(R"j({"tracks": [{"track": "DAC", "channel": "FM 6", "notes": 1}, {"track": "FM1", "channel": "FM 1", "notes": 1},
+                                         {"track": "PSG3", "channel": "noise", "notes": 1}], "voices": 1, "notes": 3, "commands": 0,
+                              "notCarried": [{"what": "channel PSG 3", "count": 1, "first": "PSG 3 at order 0 row 4"},
+                                             {"what": "DAC sample 2 (not in the DAC map; its notes rest)", "count": 1, "first": "FM 6 at order 0 row 2"},
+                                             {"what": "noise frequency modes (the noise plays PSG 3's tone)", "count": 1, "first": "noise at order 0 row 0"}],
+                              "form": "onePair", "worstDeviation": 0, "worstDrift": 0})j"));
+    const std::string dac = "drums_DAC:\ndrums_DAC_Loop:\n\tdc.b\tdKick, $02, nRst, $06\n\tsmpsJump            drums_DAC_Loop\n";
+    EXPECT_NE(slurp(dir / "d.asm").find(dac), std::string::npos) << slurp(dir / "d.asm");
+    // 100 rows of one note, each row a unit at divider 3 (85 units a byte at most); C-9 is 14
+    // semitones past nBb7, B-7 one, A#-7 none; G-2 two below the lowest PSG tone, A-2, nA0
+    // on Sonic 3's drivers.
+    const auto one = writeFurnace({.version = 250, .rows = 100, .notes = {{0, 0, 0, 168, 0}, {1, 0, 0, 155, 0}, {2, 0, 0, 154, 0}, {6, 0, 0, 91}},
+                                   .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}, .psg = true});
+    write("long.fur", std::string(one.begin(), one.end()));
+    const std::string held = std::get<0>(runCli({"--song", "long.fur", "--convert", "--driver", "sonic3k", "--output", "-"}));
+    for (const char* line : {"smpsHeaderFM        long_FM1, $0E, $00\n", "long_FM2, $01, $00\n", "long_FM3, $00, $00\n",
+                             "smpsHeaderPSG       long_PSG1, $FE, $00, $00, $00\n",
+                             "\tdc.b\tnBb7, $55, smpsNoAttack, nBb7, $0F\n", "\tdc.b\tnA0, $55, smpsNoAttack, nA0, $0F\n"}) {
+        EXPECT_NE(held.find(line), std::string::npos) << line << held;
+    }
+    // Each stretch its own pair, a row a unit: the form's commands stand in FM 1 where its
+    // rows start, its note split there, the loop's after the label.
+    const auto steps = writeFurnace({.version = 250, .effects = {{1, 0, 4, 0x0F, 3}}, .notes = {{0, 0, 0, 108, 0}},
+                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
+    write("steps.fur", std::string(steps.begin(), steps.end()));
+    std::string loop, middle;
+    const json plan = json::parse(std::get<0>(runCli({"--song", "steps.fur", "--plan", "--format", "json"})));
+    for (const json& c : plan["eachStretch"]["commands"]) {
+        const bool tempo = c["kind"] == "tempo";
+        char line[64];
+        std::snprintf(line, sizeof line, "\t%-19s $%02X\n", tempo ? "smpsSetTempoMod" : "smpsSetTempoDiv", c[tempo ? "secondByte" : "divider"].get<int>());
+        (c["loop"].get<bool>() ? loop : middle) += line;
+    }
+    EXPECT_FALSE(loop.empty() || middle.empty());
+    EXPECT_NE(std::get<0>(runCli({"--song", "steps.fur", "--convert", "--form", "eachStretch", "--output", "-"}))
+                  .find("steps_FM1:\nsteps_FM1_Loop:\n" + loop + "\tsmpsSetvoice        $00\n\tdc.b\tnC4, $04\n" + middle +
+                        "\tdc.b\tsmpsNoAttack, nC4, $04\n\tsmpsJump            steps_FM1_Loop\n"),
+              std::string::npos);
+    // Refusals: notes wider than FM's 95, a DAC map's line without a name.
+    const auto wide = writeFurnace({.version = 250, .notes = {{0, 0, 0, 60, 0}, {0, 0, 1, 156, 0}}, .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
+    write("wide.fur", std::string(wide.begin(), wide.end()));
+    EXPECT_EQ(runCli({"--song", "wide.fur", "--convert", "--output", "w.asm"}),
+              std::tuple(std::string(), std::string("beatwright-cli: wide.fur: FM 1 at order 0 row 1: C-8 is out of sonic1's reach: FM plays 94 "
+                                                    "semitones above the channel's lowest note, C-0\n"), 2));
+    write("bad.map", "0 dKick\n# two\nHat\n");
+    EXPECT_EQ(runCli({"--song", "drums.dmf", "--convert", "--dac-map", "bad.map", "--output", "d.asm"}),
+              std::tuple(std::string(), std::string("beatwright-cli: bad.map: line 3: a sample's number or name, then the driver's name for it, not 'Hat'\n"), 2));
     fs::remove_all(dir);
 }
 
