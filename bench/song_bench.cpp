@@ -1,5 +1,6 @@
 #include <benchmark/benchmark.h>
 
+#include "beatwright/smps_convert.h"
 #include "beatwright/song.h"
 #include "beatwright/song_file.h"
 #include "beatwright/tempo_plan.h"
@@ -73,8 +74,58 @@ void BM_ReadAndPlanFurnace_256x256x16(benchmark::State& state) {
     }
 }
 
+// 256 orders of 256 rows on a Genesis's 10 channels, a note or a note off on every row of
+// every channel, each pattern starting with one of two instruments and a volume: read and
+// planned apart, then converted on its own.
+struct Notes {
+    beatwright::OpenedSong opened;
+    beatwright::TempoPlan plan;
+};
+Notes longNotes() {
+    beatwright::testing::FurnaceSong song{.version = 250, .speeds = {6}, .rows = 256, .orders = 256, .psg = true};
+    for (int o = 0; o < 256; o += 16) song.effects.push_back({0, o, 0, 0x0F, 3 + o % 4});
+    auto opened = beatwright::openSong(beatwright::testing::writeFurnace(song));
+    auto& notes = *opened.notes;
+    notes.instruments.resize(2);
+    for (auto& ins : notes.instruments) ins.fm = beatwright::FmVoice{4, 0, 0, 0, {}};
+    for (std::size_t c = 0; c < notes.channels.size(); ++c) {
+        notes.patterns[c].assign(256, std::vector<beatwright::Cell>(256));
+        for (int p = 0; p < 256; ++p) {
+            for (int r = 0; r < 256; ++r) {
+                const int note = r % 7 == 6 ? beatwright::noteOff : 96 + (p + r) % 24;
+                const bool first = r == 0;
+                notes.patterns[c][static_cast<std::size_t>(p)][static_cast<std::size_t>(r)] = {note, first ? p % 2 : -1, first ? 0x60 + p % 16 : -1};
+            }
+        }
+    }
+    auto plan = beatwright::planTempo(*opened.song, *beatwright::driverNamed("sonic3k"), beatwright::VideoStandard::NTSC, "5");
+    return {std::move(opened), std::move(plan)};
+}
+
+void BM_ReadAndPlanNotes_256x256x10(benchmark::State& state) {
+    beatwright::testing::FurnaceSong song{.version = 250, .speeds = {6}, .rows = 256, .orders = 256, .psg = true};
+    for (int o = 0; o < 256; o += 16) song.effects.push_back({0, o, 0, 0x0F, 3 + o % 4});
+    const auto bytes = beatwright::testing::writeFurnace(song);
+    for (auto _ : state) {
+        auto plan = beatwright::planTempo(*beatwright::openSong(bytes).song, *beatwright::driverNamed("sonic3k"),
+                                          beatwright::VideoStandard::NTSC, "5");
+        benchmark::DoNotOptimize(plan);
+    }
+}
+
+void BM_Convert_256x256x10(benchmark::State& state) {
+    const Notes n = longNotes();
+    for (auto _ : state) {
+        auto converted = beatwright::convertToSmps(*n.opened.notes, *n.opened.song, n.plan, *beatwright::driverNamed("sonic3k"),
+                                                   {n.plan.recommendedForm, "Long"});
+        benchmark::DoNotOptimize(converted);
+    }
+}
+
 }  // namespace
 
+BENCHMARK(BM_ReadAndPlanNotes_256x256x10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Convert_256x256x10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndPlanFurnace_256x256x16)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadSong_200x64)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadAndPlan_200x64)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

@@ -464,7 +464,8 @@ TEST(Cli, ConvertsAWholeSong) {
         EXPECT_NE(held.find(line), std::string::npos) << line << held;
     }
     // Each stretch its own pair, a row a unit: the form's commands stand in FM 1 where its
-    // rows start, its note split there, the loop's after the label.
+    // rows start, its note split there (the same length again, so no duration byte), the
+    // loop's after the label.
     const auto steps = writeFurnace({.version = 250, .effects = {{1, 0, 4, 0x0F, 3}}, .notes = {{0, 0, 0, 108, 0}},
                                      .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
     write("steps.fur", std::string(steps.begin(), steps.end()));
@@ -479,7 +480,7 @@ TEST(Cli, ConvertsAWholeSong) {
     EXPECT_FALSE(loop.empty() || middle.empty());
     EXPECT_NE(std::get<0>(runCli({"--song", "steps.fur", "--convert", "--form", "eachStretch", "--output", "-"}))
                   .find("steps_FM1:\nsteps_FM1_Loop:\n" + loop + "\tsmpsSetvoice        $00\n\tdc.b\tnC4, $04\n" + middle +
-                        "\tdc.b\tsmpsNoAttack, nC4, $04\n\tsmpsJump            steps_FM1_Loop\n"),
+                        "\tdc.b\tsmpsNoAttack, nC4\n\tsmpsJump            steps_FM1_Loop\n"),
               std::string::npos);
     // Refusals: notes wider than FM's 95, a DAC map's line without a name.
     const auto wide = writeFurnace({.version = 250, .notes = {{0, 0, 0, 60, 0}, {0, 0, 1, 156, 0}}, .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});

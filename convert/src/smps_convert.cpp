@@ -52,12 +52,26 @@ std::string noteText(int value) {
     return fmt::format("{}{}{}", names[value % 12], names[value % 12][1] ? "" : "-", octave);
 }
 
-std::string noteName(int written) {
-    constexpr const char* names[] = {"nC", "nCs", "nD", "nEb", "nE", "nF", "nFs", "nG", "nAb", "nA", "nBb", "nB"};
-    return fmt::format("{}{}", names[written % 12], written / 12);
+// SMPS2ASM's names for the notes from nC0, and bytes as it writes them: made once, as a
+// long song writes them hundreds of thousands of times.
+const std::string& noteName(int written) {
+    static const std::vector<std::string> names = [] {
+        constexpr const char* letters[] = {"nC", "nCs", "nD", "nEb", "nE", "nF", "nFs", "nG", "nAb", "nA", "nBb", "nB"};
+        std::vector<std::string> all;
+        for (int n = 0; n < 96; ++n) all.push_back(fmt::format("{}{}", letters[n % 12], n / 12));
+        return all;
+    }();
+    return names[static_cast<std::size_t>(written)];
 }
 
-std::string byteText(int value) { return "$" + hexpad(value & 0xFF); }
+const std::string& byteText(int value) {
+    static const std::vector<std::string> bytes = [] {
+        std::vector<std::string> all;
+        for (int b = 0; b < 256; ++b) all.push_back("$" + hexpad(b));
+        return all;
+    }();
+    return bytes[static_cast<std::size_t>(value & 0xFF)];
+}
 
 // The song's pan for 08xy (each side on or off) and 80xx (left, centre, right).
 std::optional<int> panOf(const NoteEffect& e) {
@@ -100,7 +114,9 @@ public:
             length_.push_back(units * r.units);
             drift += r.seconds * (100 / (100 + deviation) - 1);
             result_.worstDrift = std::max(result_.worstDrift, std::fabs(drift));
-            place_[{r.order, r.row}] = i;
+            const auto at = static_cast<std::size_t>(r.order) * 256 + static_cast<std::size_t>(r.row);
+            if (place_.size() <= at) place_.resize(at + 1);
+            place_[at] = i;
         }
         result_.worstDeviation = form_.worst;
         // FM 6 plays samples from a 17xx with a value to one without.
@@ -112,40 +128,42 @@ public:
             for (const NoteEffect& e : fm6_ ? notes.cell(*fm6_, i).effects : std::vector<NoteEffect>{}) dac = e.code == 0x17 ? e.value > 0 : dac;
             dacRows_.push_back(dac);
         }
-        if (song.loop) loopRow_ = place_.at({song.loop->order, song.loop->row});
-        for (const TempoCommand& c : form_.commands) commandsAt_[place_.at({c.order, c.row})].push_back(c);
+        const auto placeOf = [&](int order, int row) { return place_.at(static_cast<std::size_t>(order) * 256 + static_cast<std::size_t>(row)); };
+        if (song.loop) loopRow_ = placeOf(song.loop->order, song.loop->row);
+        for (const TempoCommand& c : form_.commands) commandsAt_[placeOf(c.order, c.row)].push_back(c);
     }
 
     Conversion run() {
         const std::vector<TrackPlan> plans = chooseTracks();
-        std::vector<std::string> headers, bodies;
+        std::vector<std::string> headers;
         int fm = 1, psg = 0;
         // The tempo commands go into the first track that plays: each once, for all tracks.
         const auto first = std::find_if(plans.begin(), plans.end(), [](const TrackPlan& p) { return p.channel != SIZE_MAX; });
+        AsmLines body;
+        // About as much as the notes take: the text grows in place, its head put before it there.
+        body.reserve(notes_.rows.size() * plans.size() * 6 + 65536);
         for (const TrackPlan& p : plans) {
-            std::string header;
-            bodies.push_back(trackText(p, header, &p == &*first));
-            headers.push_back(header);
+            headers.push_back(writeTrack(body, p, &p == &*first));
             if (!p.dac) (p.kind == ChannelKind::Fm ? fm : psg) += 1;
         }
         const std::string& l = request_.label;
-        AsmLines out;
-        out.comment(fmt::format("Converted by Beatwright for {} ({} model): {}", driver_.name, infoOf(driver_.model).name,
+        AsmLines& out = body;
+        AsmLines head;
+        head.comment(fmt::format("Converted by Beatwright for {} ({} model): {}", driver_.name, infoOf(driver_.model).name,
                                 formName(request_.form)));
-        out.comment(fmt::format("worst deviation {}, worst drift {:.6f} s", deviationText(form_.worst), result_.worstDrift));
+        head.comment(fmt::format("worst deviation {}, worst drift {:.6f} s", deviationText(form_.worst), result_.worstDrift));
         for (const NotCarried& n : result_.notCarried) {
-            out.comment(fmt::format("not carried: {}, {} time{}, first {}", n.what, n.count, n.count == 1 ? "" : "s", n.first));
+            head.comment(fmt::format("not carried: {}, {} time{}, first {}", n.what, n.count, n.count == 1 ? "" : "s", n.first));
         }
-        out.label(l + "_Header");
-        out.line(fmt::format("smpsHeaderStartSong {}, 1", driver_.family));
-        out.line(voices_.empty() ? "smpsHeaderVoiceNull" : fmt::format("smpsHeaderVoice {}_Voices", l));
-        out.line(fmt::format("smpsHeaderChan {}, {}", byteText(fm), byteText(psg)));
-        out.line(smps2asmLine(form_.divider, form_.secondByte));
-        out.line(fmt::format("smpsHeaderDAC {}_DAC", l));
+        head.label(l + "_Header");
+        head.line(fmt::format("smpsHeaderStartSong {}, 1", driver_.family));
+        head.line(voices_.empty() ? "smpsHeaderVoiceNull" : fmt::format("smpsHeaderVoice {}_Voices", l));
+        head.line(fmt::format("smpsHeaderChan {}, {}", byteText(fm), byteText(psg)));
+        head.line(smps2asmLine(form_.divider, form_.secondByte));
+        head.line(fmt::format("smpsHeaderDAC {}_DAC", l));
         for (const std::string& h : headers) {
-            if (!h.empty()) out.line(h);
+            if (!h.empty()) head.line(h);
         }
-        for (const std::string& b : bodies) out.raw(b);
         if (plans.empty() || !plans.front().dac) {
             out.label(l + "_DAC");
             out.line("smpsStop");
@@ -156,7 +174,8 @@ public:
             out.comment(fmt::format("Voice ${}{}", hexpad(static_cast<int>(v)), ins.name.empty() ? "" : ": " + ins.name));
             voiceLines(out, *ins.fm);
         }
-        result_.text = out.text();
+        result_.text = out.take();
+        result_.text.insert(0, head.take());
         result_.voices = static_cast<int>(voices_.size());
         return std::move(result_);
     }
@@ -232,16 +251,16 @@ private:
         return static_cast<int>(voices_.size()) - 1;
     }
 
-    // The track's header line (none for the DAC's, which the header always has) and its body.
-    std::string trackText(const TrackPlan& p, std::string& header, bool commands) {
+    // The track's body, written out; its header line (none for the DAC's, which the header
+    // always has) returned.
+    std::string writeTrack(AsmLines& out, const TrackPlan& p, bool commands) {
         const std::string label = fmt::format("{}_{}", request_.label, p.track);
-        AsmLines out;
+        std::string header;
         out.label(label);
         const bool fm = p.kind == ChannelKind::Fm && !p.dac;
         if (p.channel == SIZE_MAX) {
-            header = fmt::format("smpsHeaderPSG {}, $00, $00, $00, $00", label);
             out.line("smpsStop");
-            return out.text();
+            return fmt::format("smpsHeaderPSG {}, $00, $00, $00, $00", label);
         }
         const Reach reach = reachOf(p.kind, driver_);
         const int transposition = p.dac ? 0 : transpositionOf(p, reach);
@@ -268,8 +287,13 @@ private:
             int voice, attenuation, pan, amsFms;
         };
         std::optional<Snapshot> atLoop;
-        std::vector<Segment> segments;
-        long notesWritten = 0;
+        // Each stretch is written once the next one starts, its length known.
+        std::optional<Segment> open;
+        long notesWritten = 0, last = 0;
+        const auto start = [&](Segment next) {
+            if (open) writeSegment(out, *open, last);
+            open = std::move(next);
+        };
         for (std::size_t i = 0; i < notes_.rows.size(); ++i) {
             // Rows the track does not play end what sounds.
             static const Cell silent{}, off{noteOff};
@@ -319,19 +343,19 @@ private:
                     note = setVoice(p.channel, i, instrument, voice, pan, amsFms, before) ? noteName(cell.note - 60 - transposition) : "";
                 }
                 notesWritten += note.empty() ? 0 : 1;
-                segments.push_back({length_[i], note, true, std::move(before)});
+                start({length_[i], note, true, std::move(before)});
                 // A sample plays once: what follows it in the track is a rest.
                 if (p.dac) note.clear();
             } else if (cell.note == noteOff || cell.note == noteRelease) {
                 note.clear();
-                segments.push_back({length_[i], note, true, std::move(before)});
+                start({length_[i], note, true, std::move(before)});
             } else if (boundary || !before.empty()) {
-                segments.push_back({length_[i], note, false, std::move(before)});
+                start({length_[i], note, false, std::move(before)});
             } else {
-                segments.back().length += length_[i];
+                open->length += length_[i];
             }
         }
-        for (const Segment& s : segments) writeSegment(out, s);
+        writeSegment(out, *open, last);
         if (atLoop) {
             if (atLoop->voice >= 0 && atLoop->voice != voice) out.line("smpsSetvoice $" + hexpad(atLoop->voice));
             if (atLoop->attenuation != attenuation) {
@@ -346,7 +370,7 @@ private:
         }
         result_.tracks.push_back({p.track, notes_.channels[p.channel].name, notesWritten});
         result_.notes += notesWritten;
-        return out.text();
+        return header;
     }
 
     // An FM note's voice, set where it changes (and the pan's AMS and FMS with it); false
@@ -409,13 +433,20 @@ private:
         return low < reach.lowest ? low - reach.lowest : high - reach.highest;
     }
 
-    void writeSegment(AsmLines& out, const Segment& s) const {
-        for (const std::string& line : s.before) line.ends_with(':') ? out.label(line.substr(0, line.size() - 1)) : out.line(line);
+    // A note or rest without a duration lasts the one before it, as the drivers read them;
+    // a label starts afresh, since play may jump to it from the song's end.
+    void writeSegment(AsmLines& out, const Segment& s, long& last) const {
+        for (const std::string& line : s.before) {
+            if (line.ends_with(':')) last = 0;
+            line.ends_with(':') ? out.label(line.substr(0, line.size() - 1)) : out.line(line);
+        }
         bool first = s.attack;
         for (long left = s.length; left > 0; first = false) {
             const long piece = std::min<long>(left, maxUnits_);
             if (!first && !s.note.empty()) out.bytes({"smpsNoAttack"});
-            out.bytes({s.note.empty() ? "nRst" : s.note, byteText(static_cast<int>(piece))});
+            out.bytes({s.note.empty() ? "nRst" : s.note});
+            if (piece != last) out.bytes({byteText(static_cast<int>(piece))});
+            last = piece;
             left -= piece;
         }
     }
@@ -455,7 +486,7 @@ private:
     const ConvertRequest& request_;
     int maxUnits_;
     std::vector<long> length_;  // per played row: duration units
-    std::map<std::pair<int, int>, std::size_t> place_;
+    std::vector<std::size_t> place_;  // per order x 256 + row: its played row
     std::optional<std::size_t> loopRow_;
     std::map<std::size_t, std::vector<TempoCommand>> commandsAt_;
     std::vector<int> voices_;  // the instruments, in the order first played

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <utility>
+
 namespace beatwright {
 
 namespace {
@@ -16,11 +18,14 @@ void AsmLines::label(std::string_view name) {
 void AsmLines::line(std::string_view statement) {
     flush();
     const auto space = statement.find(' ');
-    if (space == std::string_view::npos) {
-        text_ += fmt::format("\t{}\n", statement);
-    } else {
-        text_ += fmt::format("\t{:<19} {}\n", statement.substr(0, space), statement.substr(space + 1));
+    const std::string_view macro = statement.substr(0, space);
+    text_ += '\t';
+    text_ += macro;
+    if (space != std::string_view::npos) {
+        text_.append(macro.size() < 19 ? 20 - macro.size() : 1, ' ');
+        text_ += statement.substr(space + 1);
     }
+    text_ += '\n';
 }
 
 void AsmLines::comment(std::string_view text) {
@@ -43,9 +48,19 @@ std::string AsmLines::text() {
     return text_;
 }
 
+std::string AsmLines::take() {
+    flush();
+    return std::exchange(text_, {});
+}
+
 void AsmLines::flush() {
     if (pending_.empty()) return;
-    text_ += fmt::format("\tdc.b\t{}\n", fmt::join(pending_, ", "));
+    text_ += "\tdc.b\t";
+    for (std::size_t i = 0; i < pending_.size(); ++i) {
+        if (i > 0) text_ += ", ";
+        text_ += pending_[i];
+    }
+    text_ += '\n';
     pending_.clear();
 }
 

@@ -11,7 +11,7 @@ tune_Header:
 tune_FM1:
 	smpsSetvoice        $00
 	smpsPan             panCentre, $13
-	dc.b	nC4, $04, nE4, $04
+	dc.b	nC4, $04, nE4
 tune_FM1_Loop:
 	smpsAlterVol        $0F
 	smpsSetvoice        $01
@@ -26,7 +26,7 @@ tune_PSG1:
 tune_PSG1_Loop:
 	dc.b	smpsNoAttack, nA1, $04
 	smpsPSGAlterVol     $03
-	dc.b	smpsNoAttack, nA1, $04
+	dc.b	smpsNoAttack, nA1
 	smpsPSGAlterVol     $FD
 	smpsJump            tune_PSG1_Loop
 tune_DAC:

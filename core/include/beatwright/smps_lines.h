@@ -20,6 +20,9 @@ public:
     // Lines made elsewhere, as they are.
     void raw(std::string_view text);
     [[nodiscard]] std::string text();
+    void reserve(std::size_t bytes) { text_.reserve(bytes); }
+    // The text, leaving these lines empty.
+    [[nodiscard]] std::string take();
 
 private:
     void flush();
