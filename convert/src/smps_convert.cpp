@@ -99,7 +99,7 @@ struct Segment {
 class Converter {
 public:
     Converter(const NoteSong& notes, const Song& song, const TempoPlan& plan, const Driver& driver, const ConvertRequest& request)
-        : notes_(notes), song_(song), form_(plan.form(request.form)), driver_(driver), request_(request) {
+        : notes_(notes), form_(plan.form(request.form)), driver_(driver), request_(request) {
         const bool perEntry = request.form == FormKind::FewestCommands;
         int longest = *std::max_element(form_.dividers.begin(), form_.dividers.end());
         for (const EntryPlay& e : form_.entries) longest = std::max(longest, e.divider);
@@ -480,7 +480,6 @@ private:
     }
 
     const NoteSong& notes_;
-    const Song& song_;
     const PlanForm& form_;
     const Driver& driver_;
     const ConvertRequest& request_;
