@@ -72,12 +72,7 @@ int runConvertForm(const Options& o, const Search& search, std::ostream& out, st
         document.update(summaryJson(c, form));
         out << document.dump(2) << '\n';
     } else if (*o.output != "-") {
-        out << fmt::format("{}: {} tracks, {} voices, {} notes, {} tempo commands ({}); worst {}, drift {:.6f} s\n", *o.output,
-                           c.tracks.size(), c.voices, c.notes, c.commands, formName(form), deviationText(c.worstDeviation),
-                           c.worstDrift);
-        for (const NotCarried& n : c.notCarried) {
-            out << fmt::format("not carried: {}, {} time{}, first {}\n", n.what, n.count, n.count == 1 ? "" : "s", n.first);
-        }
+        out << *o.output << ": " << conversionSummary(c);
     }
     return exitMatches;
 }

@@ -149,11 +149,13 @@ public:
         const std::string& l = request_.label;
         AsmLines& out = body;
         AsmLines head;
-        head.comment(fmt::format("Converted by Beatwright for {} ({} model): {}", driver_.name, infoOf(driver_.model).name,
-                                formName(request_.form)));
-        head.comment(fmt::format("worst deviation {}, worst drift {:.6f} s", deviationText(form_.worst), result_.worstDrift));
-        for (const NotCarried& n : result_.notCarried) {
-            head.comment(fmt::format("not carried: {}, {} time{}, first {}", n.what, n.count, n.count == 1 ? "" : "s", n.first));
+        result_.form = request_.form;
+        result_.voices = static_cast<int>(voices_.size());
+        head.comment(fmt::format("Converted by Beatwright for {} ({} model)", driver_.name, infoOf(driver_.model).name));
+        const std::string summary = conversionSummary(result_);
+        for (std::size_t at = 0, end = 0; at < summary.size(); at = end + 1) {
+            end = summary.find('\n', at);
+            head.comment(std::string_view(summary).substr(at, end - at));
         }
         head.label(l + "_Header");
         head.line(fmt::format("smpsHeaderStartSong {}, 1", driver_.family));
@@ -176,7 +178,6 @@ public:
         }
         result_.text = out.take();
         result_.text.insert(0, head.take());
-        result_.voices = static_cast<int>(voices_.size());
         return std::move(result_);
     }
 
@@ -501,6 +502,20 @@ Conversion convertToSmps(const NoteSong& notes, const Song& song, const TempoPla
     if (!validLabel(request.label)) throw ConvertError(fmt::format("'{}' is no label: letters, digits and _, not starting with a digit", request.label));
     if (notes.rows.empty()) throw ConvertError("the song has no rows to convert");
     return Converter(notes, song, plan, driver, request).run();
+}
+
+std::string conversionSummary(const Conversion& c) {
+    const auto count = [](long n, std::string_view one, std::string_view many) {
+        return n == 0 ? fmt::format("no {}", one) : fmt::format("{} {}", n, n == 1 ? one : many);
+    };
+    std::string text = fmt::format("{}, {}, {}, {} ({}); worst {}, drift {:.6f} s\n", count(static_cast<long>(c.tracks.size()), "track", "tracks"),
+                                   count(c.voices, "voice", "voices"), count(c.notes, "note", "notes"),
+                                   count(c.commands, "tempo command", "tempo commands"), formTitle(c.form), deviationText(c.worstDeviation),
+                                   c.worstDrift);
+    for (const NotCarried& n : c.notCarried) {
+        text += fmt::format("not carried: {}, {} time{}, first {}\n", n.what, n.count, n.count == 1 ? "" : "s", n.first);
+    }
+    return text;
 }
 
 std::vector<DacMapping> parseDacMap(std::string_view text) {

@@ -310,6 +310,13 @@ TempoPlan planTempo(const Song& song, const Driver& driver, VideoStandard standa
     return plan;
 }
 
+std::string_view formTitle(FormKind kind) {
+    constexpr std::string_view titles[] = {"one pair, no tempo command", "tempo commands, one unit a row",
+                                           "each stretch its own divider and byte, one unit a row",
+                                           "the fewest commands, rows of whole units"};
+    return titles[static_cast<int>(kind)];
+}
+
 std::string tempoCommandLine(const TempoCommand& c) {
     return fmt::format("{} ${}", c.kind == CommandKind::Tempo ? "smpsSetTempoMod" : "smpsSetTempoDiv", hexpad(c.value));
 }
@@ -328,12 +335,6 @@ std::string driftText(double seconds) {
     return text.substr(1) == "0.00" ? "0.00" : text;
 }
 
-std::string_view formTitle(FormKind kind) {
-    constexpr std::string_view titles[] = {"one pair, no tempo command", "tempo commands, one unit a row",
-                                           "each stretch its own divider and byte, one unit a row",
-                                           "the fewest commands, rows of whole units"};
-    return titles[static_cast<int>(kind)];
-}
 
 std::string plural(long n, std::string_view word) { return fmt::format("{} {}{}", n, word, n == 1 ? "" : "s"); }
 

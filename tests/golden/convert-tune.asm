@@ -1,5 +1,5 @@
-; Converted by Beatwright for sonic3k (carry-delay model): onePair
-; worst deviation perfect match, worst drift 0.000000 s
+; Converted by Beatwright for sonic3k (carry-delay model)
+; 2 tracks, 2 voices, 4 notes, no tempo command (one pair, no tempo command); worst perfect match, drift 0.000000 s
 tune_Header:
 	smpsHeaderStartSong 3, 1
 	smpsHeaderVoice     tune_Voices

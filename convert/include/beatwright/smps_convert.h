@@ -45,6 +45,7 @@ struct ConvertRequest {
 
 struct Conversion {
     std::string text;  // the SMPS2ASM song
+    FormKind form;
     std::vector<ConvertedTrack> tracks;
     int voices = 0;
     long notes = 0, commands = 0;
@@ -58,6 +59,11 @@ struct Conversion {
 // and timing from one reading. Throws ConvertError.
 [[nodiscard]] Conversion convertToSmps(const NoteSong& notes, const Song& song, const TempoPlan& plan, const Driver& driver,
                                        const ConvertRequest& request);
+
+// What the conversion did, for a person: "2 tracks, 2 voices, 4 notes, no tempo command
+// (one pair, no tempo command); worst perfect match, drift 0.000000 s", then a line for each
+// kind of thing not carried.
+[[nodiscard]] std::string conversionSummary(const Conversion& c);
 
 // A DAC map's text: a line a sample, its number (from 0) or its name, then the driver's name
 // for it (a label, or a $hex byte); blank lines and lines from # or ; are skipped. Throws

@@ -72,6 +72,8 @@ inline constexpr FormKind formKinds[] = {FormKind::OnePair, FormKind::TempoComma
                                          FormKind::FewestCommands};
 // "onePair", "tempoCommands", "eachStretch", "fewestCommands".
 [[nodiscard]] const char* formName(FormKind kind);
+// As the plan heads it: "one pair, no tempo command".
+[[nodiscard]] std::string_view formTitle(FormKind kind);
 
 // The longest row a plan allows, in duration units.
 inline constexpr int maxRowUnits = 32;
