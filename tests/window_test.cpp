@@ -57,7 +57,7 @@ void WindowTest::initTestCase() {
     const auto module = beatwright::testing::writeXm({8, 125, {0, 1}, {{4, {{2, 0, 0x0F, 4}}}, {4, {{0, 0, 0x0F, 8}}}}});
     // Two sub-songs at speed 6, at 60 and 70 Hz, the second named; a DefleMask song at 6 and 3 on PAL.
     const auto furnace = beatwright::testing::writeFurnace({.compressed = true, .subsongs = 2, .names = {"", "Boss"}});
-    const auto defleMask = beatwright::testing::writeDefleMask({.speed2 = 3, .ntsc = false});
+    const auto defleMask = beatwright::testing::writeDefleMask({.speed2 = 3, .ntsc = false, .notes = {{0, 0, 0, 108, 0}}});
     const auto bytes = [](const std::vector<unsigned char>& b) { return QByteArray(reinterpret_cast<const char*>(b.data()), qsizetype(b.size())); };
     for (const auto& [name, bytes] : {std::pair{"song.xm", bytes(module)}, {"song.fur", bytes(furnace)}, {"song.dmf", bytes(defleMask)},
                                       {"broken.xm", QByteArray("Extended")},
@@ -92,7 +92,7 @@ void WindowTest::layout() {
 // A step as a user takes it: "speed 6", "tolerance 100", "pal", "go" (a box answered Yes),
 // "go No", "line 2" (a click), "find 0600", "key End", "copy" (Ctrl+C), "menu Copy as
 // SMPS2ASM", "label copy", "driver sonic2", "restart", "exit", "drop song.xm", "state 3" (the
-// Song menu's item), "plan" and "open song.asm" with the dialog's buttons to press after
+// Song menu's item), "plan", "convert" and "open song.asm" with the dialog's buttons to press after
 // " > "; or "look" at what a user sees, noted with the boxes met.
 void WindowTest::run(const QString& step) {
     const QString verb = step.section(' ', 0, 0), rest = step.section(' ', 1).section(" > ", 0, 0);
@@ -139,10 +139,11 @@ void WindowTest::run(const QString& step) {
         action();
     };
     if (verb == "look") seen << look(rest.section(' ', 0, 0)).section('\n', 0, rest.section(' ', 1).toInt() - 1);
-    if (verb == "file") {  // the first lines of a file the window wrote
+    if (verb == "file") {  // the first lines of a file the window wrote, which is then gone for the next to write
         QFile written(songs.filePath(rest.section(' ', 0, 0)));
         seen << (written.open(QIODevice::ReadOnly) ? QString::fromUtf8(written.readAll()).section('\n', 0, rest.section(' ', 1).toInt() - 1)
                                                     : "no file");
+        written.remove();
     }
     if (verb == "speed") choose("Combo1");
     if (verb == "tempo") choose("Combo2");
@@ -187,6 +188,9 @@ void WindowTest::run(const QString& step) {
     if (verb == "state") songMenu()->actions().at(rest.toInt())->trigger();
     if (verb == "subsong") songMenu()->actions().at(1)->menu()->actions().at(rest.toInt() - 1)->trigger();
     if (verb == "plan") answering([&] { songMenu()->actions().front()->trigger(); });
+    for (QAction* a : verb == "convert" ? songMenu()->actions() : QList<QAction*>()) {
+        if (a->text().startsWith("Con&vert")) answering([&] { a->trigger(); });
+    }
 }
 
 // "lines", "count", "readout" (the whole value, then what the label shows where it is cut), "tooltip",
@@ -260,28 +264,35 @@ void WindowTest::actions_data() {
                        "125.055803571429: the XM tempo at speed 6 of divider 7 and tempo 249"};
     // 12.5 units a second (0406) plays 125 at speed 8 in rows of 2 units, at speed 4 in rows of 1.
     QTest::newRow("a song dropped: its states, its plan; no song changes nothing; states beyond the lists, a tempo slide")
-        << QStringList{"drop song.xm", "look window", "look choice", "look songmenu", "state 3", "look choice", "plan > Copy",
+        << QStringList{"drop song.xm", "look window", "look choice", "look songmenu", "state 4", "look choice", "plan > Copy",
                        "look clipboard 1", "plan > Copy as SMPS2ASM", "look clipboard 1", "open broken.xm", "look window",
                        "open " BEATWRIGHT_CORPUS "/seed7.it", "look songmenu"}
         << QStringList{"song.xm \u2014 Beatwright", "speed 8, tempo 125",
-                       "&Tempo plan...\nspeed 8, tempo 125 \u2014 order 0, row 0\nspeed 4, tempo 125 \u2014 order 0, row 2",
+                       "&Tempo plan...\nCon&vert to SMPS song... (off)\nspeed 8, tempo 125 \u2014 order 0, row 0\nspeed 4, tempo 125 \u2014 order 0, row 2",
                        "speed 4, tempo 125", "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%",
                        "; Tempo for sonic1 (timeout model), NTSC: one pair, no tempo command",
                        "Open song: Cannot read broken.xm:\nnot a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song.",
-                       "song.xm \u2014 Beatwright", "&Tempo plan...\nspeed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\nspeed 64, tempo 125 \u2014 "
+                       "song.xm \u2014 Beatwright", "&Tempo plan...\nCon&vert to SMPS song... (off)\nspeed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\nspeed 64, tempo 125 \u2014 "
                        "order 0, row 8 (not in the lists: see beatwright-cli --song) (off)\nspeed 6, tempo 135 \u2014 order 0, row 17"};
     // 60 Hz is XM tempo 150; 70 Hz 175. The DefleMask rows of 6 and 3 ticks at 50 Hz.
     QTest::newRow("Furnace sub-songs and a DefleMask song")
         << QStringList{"open song.fur", "look window", "look choice", "look songmenu", "subsong 2", "look window", "look choice", "look songmenu",
-                       "drop song.dmf", "look songmenu", "look choice"}
+                       "drop song.dmf", "look songmenu", "look choice", "convert > &Convert...", "file ported.asm 3"}
         << QStringList{"song.fur, sub-song 1 \u2014 Beatwright", "speed 6, tempo 150",
-                       "&Tempo plan...\nSub-&song 1* 2: Boss\nspeed 6, 60 Hz, 150 BPM \u2014 order 0, row 0", "song.fur, sub-song 2 \u2014 Beatwright",
-                       "speed 6, tempo 175", "&Tempo plan...\nSub-&song 1 2: Boss*\nspeed 6, 70 Hz, 175 BPM \u2014 order 0, row 0",
+                       "&Tempo plan...\nSub-&song 1* 2: Boss\nCon&vert to SMPS song...\nspeed 6, 60 Hz, 150 BPM \u2014 order 0, row 0",
+                       "song.fur, sub-song 2 \u2014 Beatwright", "speed 6, tempo 175",
+                       "&Tempo plan...\nSub-&song 1 2: Boss*\nCon&vert to SMPS song...\nspeed 6, 70 Hz, 175 BPM \u2014 order 0, row 0",
                        // Rows of 6 and 3 ticks have no one speed: greyed, and the selectors keep theirs.
                        "Open song: The song starts at speeds 6 3, 50 Hz, 166.67 BPM, which the lists do not hold.\nThe Song menu's "
                        "tempo plan and beatwright-cli --song answer for it.",
-                       "&Tempo plan...\nspeeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0 (not in the lists: see beatwright-cli --song) (off)",
-                       "speed 6, tempo 175"};
+                       "&Tempo plan...\nCon&vert to SMPS song...\nspeeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0 (not in the lists: see "
+                       "beatwright-cli --song) (off)",
+                       "speed 6, tempo 175",
+                       // Its FM 1 converted: rows of 6 and 3 ticks at 50 Hz, 3.6 updates a unit at 60, as 0306 plays exactly.
+                       "Convert to SMPS song: ported.asm: 1 track, 1 voice, 1 note, no tempo command (one pair, no tempo command); "
+                       "worst perfect match, drift 0.000000 s",
+                       "; Converted by Beatwright for sonic1 (timeout model)\n; 1 track, 1 voice, 1 note, no tempo command (one pair, "
+                       "no tempo command); worst perfect match, drift 0.000000 s\nsong_Header:"};
     // Played on the first driver of its model; 60 x 2/3 = 40 units a second: XM tempo 40 x 2.5 x speed,
     // 800 at speed 8, of XM's tempos only at speed 2.
     // On Sonic 1 with the S3K tempo code, 40 units are 256 - 85 of 256 x 60: written raw.

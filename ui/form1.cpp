@@ -37,6 +37,7 @@
 #include "driver_dialog.h"
 #include "readout_label.h"
 #include "report_dialog.h"
+#include "convert_dialog.h"
 #include "smps_dialog.h"
 
 namespace beatwright {
@@ -249,12 +250,15 @@ void Form1::openSong(const QString& path, int subsong) {
     if (opened->smps) return showSmpsSong(name, std::move(bytes));
     if (!opened->warning.empty()) QMessageBox::warning(this, "Open song", QString("%1:\n%2.").arg(name, qText(opened->warning)));
     song = std::move(*opened->song);
+    notes = std::move(opened->notes);
+    songPath = path;
     songName = opened->subsongs > 1 ? QString("%1, sub-song %2").arg(name).arg(subsong + 1) : name;
     updateTitle();
     QStringList subsongs;
     for (int i = 0; i < opened->subsongs; ++i) subsongs << qText(subsongLabel(*opened, i));
     songMenu->showSong(*song, subsongs, subsong,
-                       {[this] { showTempoPlan(); }, [this, path](int i) { openSong(path, i); },
+                       {[this] { showTempoPlan(); }, notes ? std::function<void()>([this] { showConversion(); }) : nullptr,
+                        [this, path](int i) { openSong(path, i); },
                         [this](const SongState& state) { chooseSongState(state); },
                         [this](const SongState& state) { return inLists(state); }});
     const SongState& first = song->states.front();
@@ -277,6 +281,7 @@ bool Form1::inLists(const SongState& state) const {
 // The SMPS song takes the module's place: the title names it and the Song menu shows its report again.
 void Form1::showSmpsSong(const QString& name, std::vector<unsigned char> bytes) {
     song.reset();
+    notes.reset();
     songName = name;
     updateTitle();
     const auto report = [this, name, bytes] { showSmpsReport(this, name, bytes, {driver, standard(), text(Combo1), text(Combo3)}); };
@@ -292,6 +297,8 @@ void Form1::showTempoPlan() {
     dialog.copyButton("Copy as SMPS2ASM", [&] { return qText(planSmps2asm(*song, plan, driver, standard())); });
     dialog.exec();
 }
+
+void Form1::showConversion() { convertToSmpsDialog(this, *notes, *song, {songPath, driver, standard(), text(Combo3)}); }
 
 void Form1::chooseSongState(const SongState& state) {
     Combo1->setCurrentIndex(Combo1->findText(QString::number(state.speed)));

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "beatwright/driver.h"
+#include "beatwright/note_song.h"
 #include "beatwright/rate_table.h"
 #include "beatwright/song.h"
 #include "beatwright/video_standard.h"
@@ -58,6 +59,7 @@ private:
     void chooseSongState(const SongState& state);
     [[nodiscard]] bool inLists(const SongState& state) const;
     void showTempoPlan();
+    void showConversion();
     void showSmpsSong(const QString& name, std::vector<unsigned char> bytes);
     void updateTitle();
     void clearResults();
@@ -81,6 +83,8 @@ private:
     QLabel* driverLabel;
     QString songName;
     std::optional<Song> song;
+    std::optional<NoteSong> notes;  // a Furnace or DefleMask song's
+    QString songPath;
     Driver driver = defaultDriver();
     std::optional<RateTable> rateTable;  // of the driver's model: built at load and when the driver changes
 };

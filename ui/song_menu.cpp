@@ -18,6 +18,11 @@ void SongMenu::showSong(const Song& song, const QStringList& subsongs, int subso
             connect(choice, &QAction::triggered, this, [choices, i] { choices.subsong(i); });
         }
     }
+    QAction* convert = addAction("Con&vert to SMPS song...");
+    convert->setEnabled(static_cast<bool>(choices.convert));
+    if (choices.convert) connect(convert, &QAction::triggered, this, choices.convert);
+    setToolTipsVisible(true);
+    convert->setToolTip(choices.convert ? "The whole song as SMPS2ASM source for the driver" : "Only Furnace and DefleMask songs convert so far");
     addSeparator();
     for (const SongState& state : song.states) {
         const bool listed = choices.listed(state);

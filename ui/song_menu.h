@@ -19,6 +19,7 @@ public:
     // selectors must hold for its item to be enabled.
     struct Choices {
         std::function<void()> plan;
+        std::function<void()> convert;  // none for a module
         std::function<void(int)> subsong;
         std::function<void(const SongState&)> state;
         std::function<bool(const SongState&)> listed;
