@@ -9,6 +9,7 @@
 
 #include "beatwright/driver.h"
 #include "beatwright/match_search.h"
+#include "beatwright/smps_convert.h"
 #include "beatwright/smps_reader.h"
 #include "beatwright/song_file.h"
 #include "beatwright/tempo_plan.h"
@@ -89,6 +90,12 @@ val stateObject(const SongState& s) {
     return state;
 }
 
+// A Furnace or DefleMask song's notes, for its conversion; none for a module.
+std::optional<NoteSong>& lastNotes() {
+    static std::optional<NoteSong> notes;
+    return notes;
+}
+
 SmpsSong& lastSmps() {
     static SmpsSong song;
     return song;
@@ -113,6 +120,8 @@ val readSongBytes(const val& bytes, int subsong) {
             return out;
         }
         lastSong() = std::move(*opened.song);
+        lastNotes() = std::move(opened.notes);
+        out.set("converts", lastNotes().has_value());
         out.set("subsongs", opened.subsongs);
         std::vector<std::string> labels;
         for (int i = 0; i < opened.subsongs; ++i) labels.push_back(subsongLabel(opened, i));
@@ -164,6 +173,22 @@ val planOf(const std::string& driverName, bool pal, const std::string& tolerance
     return out;
 }
 
+// The last song as an SMPS song in its plan's recommended form, labels from the file's name:
+// {text, summary} or {error}. The DAC map is the text of one, or empty.
+val convertOf(const std::string& name, const std::string& driverName, bool pal, const std::string& tolerance, const std::string& dacMap) {
+    const Driver driver = driverNamed(driverName).value();
+    const TempoPlan plan = planTempo(lastSong(), driver, standardOf(pal), tolerance);
+    val out = val::object();
+    try {
+        const Conversion c = convertToSmps(*lastNotes(), lastSong(), plan, driver, {plan.recommendedForm, labelOf(name), parseDacMap(dacMap)});
+        out.set("text", c.text);
+        out.set("summary", conversionSummary(c));
+    } catch (const ConvertError& e) {
+        out.set("error", std::string(e.what()));
+    }
+    return out;
+}
+
 }  // namespace
 
 EMSCRIPTEN_BINDINGS(beatwright) {
@@ -175,4 +200,5 @@ EMSCRIPTEN_BINDINGS(beatwright) {
     emscripten::function("plan", &planOf);
     emscripten::function("smpsReport", &smpsReportOf);
     emscripten::function("smps2asm", &smps2asmLine);
+    emscripten::function("convert", &convertOf);
 }

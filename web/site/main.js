@@ -128,6 +128,7 @@ function showReport() {
     $("plan").hidden = false;
     return;
   }
+  for (const id of ["dacMap", "saveConverted"]) $(id).hidden = isSmps || !song?.converts;
   if (!song) return;
   $("savePorted").hidden = true;
   $("planCaption").textContent = "Tempo plan";
@@ -178,6 +179,7 @@ async function openSong(file, subsong = 0) {
     return;
   }
   song = read;
+  song.name = file.name;
   smps = null;
   showReport();
   songName = read.subsongs > 1 ? `${file.name}, sub-song ${subsong + 1}` : file.name;
@@ -250,15 +252,32 @@ $("portSmps").addEventListener("click", () => {
   showReport();
 });
 $("copyPlan").addEventListener("click", () => navigator.clipboard.writeText(plan.text));
-$("savePorted").addEventListener("click", () => {
-  const link = Object.assign(document.createElement("a"), {
-    href: URL.createObjectURL(new Blob([plan.ported], { type: "text/plain" })),
-    download: smps.name.replace(/(\.[^.]*)?$/, `-${driver().replace(/[@/]/g, "-")}$1`),
-  });
+$("savePorted").addEventListener("click", () => download(plan.ported, smps.name.replace(/(\.[^.]*)?$/, `-${driver().replace(/[@/]/g, "-")}$1`)));
+$("copyPlanSource").addEventListener("click", () => navigator.clipboard.writeText(plan.smps2asm));
+
+function download(text, name) {
+  const link = Object.assign(document.createElement("a"), { href: URL.createObjectURL(new Blob([text], { type: "text/plain" })), download: name });
   link.click();
   URL.revokeObjectURL(link.href);
+}
+
+// The whole song as SMPS2ASM source in the recommended form, with the DAC map chosen last;
+// what was done and what the song leaves out, told after.
+let dacMap = { name: "", text: "" };
+$("dacMap").addEventListener("click", () => $("dacMapFile").click());
+$("dacMapFile").addEventListener("change", async (event) => {
+  const [file] = event.target.files;
+  if (file) dacMap = { name: file.name, text: await file.text() };
+  $("dacMap").textContent = file ? `DAC map: ${file.name}` : "DAC map…";
+  event.target.value = "";
 });
-$("copyPlanSource").addEventListener("click", () => navigator.clipboard.writeText(plan.smps2asm));
+$("saveConverted").addEventListener("click", async () => {
+  const converted = core.convert(song.name, driver(), pal.checked, toleranceBox.value, dacMap.text);
+  if (converted.error) return message("warning", "Convert to SMPS song", `Cannot convert ${song.name}:\n${converted.error}.`, ["OK"]);
+  const name = song.name.replace(/(\.[^.]*)?$/, `-${driver().replace(/[@/]/g, "-")}.asm`);
+  download(converted.text, name);
+  await message("information", "Convert to SMPS song", `${name}: ${converted.summary.trim()}`, ["OK"]);
+});
 // The driver chosen last time, if the list still has it.
 const savedDriver = core.driver(localStorage.getItem("driver") ?? "");
 if (savedDriver && !drivers.some((d) => d.name === savedDriver.name)) addDriver(savedDriver);

@@ -37,7 +37,8 @@ after(async () => {
 // "speed 6", "tempo 125", "tolerance 5", "driver sonic2", "state 2" (the song's), "pal",
 // "ntsc", "go", "answer OK" (the message, noted), "click 0503", "right 0724" (a context
 // menu), "item Copy" (its item), "focus List1", "key End", "open seed1.xm", "port", "copy
-// plan", "copy source", "reload", "offline"; "look" at what a user sees, "look plan 2" at
+// plan", "copy source", "save" (the ported song), "convert 3" (the converted song's name and
+// first 3 lines), "reload", "offline"; "look" at what a user sees, "look plan 2" at
 // its first two lines. On a fresh page that may use the clipboard; anything it asks of
 // another site is seen too.
 async function run(steps) {
@@ -77,9 +78,10 @@ async function run(steps) {
     const arg = words.join(" ");
     if (verb === "other") page.once("dialog", (dialog) => dialog.accept(arg));  // "Other…" answered with MODEL@RATE
     if (verb in selects || verb === "other") await page.selectOption(selects[verb] ?? "#driver", verb === "other" ? "other" : arg);
-    if (verb === "save") {
-      const [download] = await Promise.all([page.waitForEvent("download"), page.click("#savePorted")]);
-      seen.push(`${download.suggestedFilename()}: ${await readFile(await download.path(), "utf8")}`);
+    if (verb === "save" || verb === "convert") {  // a download's name and its first lines ("convert 3")
+      const [download] = await Promise.all([page.waitForEvent("download"), page.click(verb === "save" ? "#savePorted" : "#saveConverted")]);
+      const text = await readFile(await download.path(), "utf8");
+      seen.push(`${download.suggestedFilename()}: ${arg ? text.split("\n").slice(0, Number(arg)).join("\n") : text}`);
     }
     if (verb === "subsong") await page.waitForFunction((n) => document.title.includes(`sub-song ${n}`), arg);
     if (step in buttons) await page.click(buttons[step]);
@@ -145,7 +147,7 @@ test("the keyboard and the context menus choose and copy", async () => {
 test("Furnace sub-songs and a DefleMask song", async () => {
   assert.deepEqual(await run(["open seed8.fur", "look title", "look subsong", "look states", "subsong 2", "look title",
     "look subsong", "look choice", "open seed10.dmf", "answer OK", "look title", "look subsong", "look states", "look choice",
-    "look plan 3"]), [
+    "look plan 3", "open seed11.dmf", "answer OK", "convert 3", "answer OK"]), [
     "seed8.fur, sub-song 1 \u2014 Beatwright", "1*\n2",
     "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4 (not in the lists) (off)\n" +
       "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2 (not in the lists) (off)\n" +
@@ -155,7 +157,14 @@ test("Furnace sub-songs and a DefleMask song", async () => {
       "beatwright-cli --song answers for every state of the song.",
     "seed10.dmf \u2014 Beatwright", "(hidden)", "(hidden) speeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0 (not in the lists) (off)",
     "speed 6, tempo 175",
-    "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06"]);
+    "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06",
+    // seed11.dmf is seed10.dmf with a C-4 on FM 1: its one note converted, in the pair that plays it exactly.
+    "Open song: The song starts at speeds 6 3, 50 Hz, 166.67 BPM, which the lists do not hold.\n" +
+      "beatwright-cli --song answers for every state of the song.",
+    "seed11-sonic1.asm: ; Converted by Beatwright for sonic1 (timeout model)\n; 1 track, 1 voice, 1 note, no tempo command (one pair, " +
+      "no tempo command); worst perfect match, drift 0.000000 s\nseed11_Header:",
+    "Convert to SMPS song: seed11-sonic1.asm: 1 track, 1 voice, 1 note, no tempo command (one pair, no tempo command); worst " +
+      "perfect match, drift 0.000000 s"]);
 });
 
 // seed1.xm: 16 rows at speed 6 then 16 at 3, at tempo 125, then 32 at 3 and 140. Two commands
