@@ -482,6 +482,19 @@ TEST(Cli, ConvertsAWholeSong) {
                   .find("steps_FM1:\nsteps_FM1_Loop:\n" + loop + "\tsmpsSetvoice        $00\n\tdc.b\tnC4, $04\n" + middle +
                         "\tdc.b\tsmpsNoAttack, nC4\n\tsmpsJump            steps_FM1_Loop\n"),
               std::string::npos);
+    // Rows of 12 and 6 ticks in turn, 2 and 1 units: a note delayed 6 ticks of 12 starts a unit
+    // in; one cut at tick 3 of 12 (half a unit) is cut a unit in, rounded and told; a delay of
+    // the row's 12 drops its note.
+    const auto timed = writeFurnace({.version = 250, .speeds = {12, 6}, .effects = {{0, 0, 2, 0xED, 6}, {0, 0, 4, 0xEC, 3}, {0, 0, 6, 0xED, 12}},
+                                     .notes = {{0, 0, 0, 108, 0}, {0, 0, 2, 110}, {0, 0, 6, 112}},
+                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
+    write("timed.fur", std::string(timed.begin(), timed.end()));
+    EXPECT_EQ(runCli({"--song", "timed.fur", "--convert", "--driver", "sonic3k", "--output", "e.asm"}),
+              std::tuple(std::string("e.asm: 1 track, 1 voice, 2 notes, no tempo command (one pair, no tempo command); worst perfect match, "
+                                     "drift 0.000000 s\nnot carried: note cuts (ECxx) between the plan's units (rounded), 1 time, first FM 1 "
+                                     "at order 0 row 4\nnot carried: notes delayed past their row (they do not play), 1 time, first FM 1 at "
+                                     "order 0 row 6\n"), std::string(), 0));
+    EXPECT_NE(slurp(dir / "e.asm").find("\tdc.b\tnC4, $04, nD4, $03, nRst, $05\n"), std::string::npos) << slurp(dir / "e.asm");
     // Refusals: notes wider than FM's 95, a DAC map's line without a name.
     const auto wide = writeFurnace({.version = 250, .notes = {{0, 0, 0, 60, 0}, {0, 0, 1, 156, 0}}, .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
     write("wide.fur", std::string(wide.begin(), wide.end()));

@@ -299,16 +299,17 @@ private:
             // Rows the track does not play end what sounds.
             static const Cell silent{}, off{noteOff};
             const Cell& cell = plays(p.channel, i, p.dac) ? notes_.cell(p.channel, i) : note.empty() ? silent : off;
-            std::vector<std::string> before;
+            // What stands where the row starts, then what goes with its note.
+            std::vector<std::string> atStart, before;
             bool boundary = i == 0;
             if (loopRow_ == i) {
                 atLoop = Snapshot{voice, attenuation, pan, amsFms};
-                before.push_back(label + "_Loop:");
+                atStart.push_back(label + "_Loop:");
                 boundary = true;
             }
             if (const auto at = commandsAt_.find(i); at != commandsAt_.end()) {
                 for (const TempoCommand& c : at->second) {
-                    if (commands) before.push_back(tempoCommandLine(c));
+                    if (commands) atStart.push_back(tempoCommandLine(c));
                     // A note's length is reckoned with the divider in force where it starts.
                     boundary = boundary || commands || c.kind == CommandKind::Divider;
                 }
@@ -321,10 +322,15 @@ private:
                 before.push_back(fmt::format("{} {}", fm ? "smpsAlterVol" : "smpsPSGAlterVol", byteText(now - attenuation)));
                 attenuation = now;
             }
+            int delay = 0, cut = -1;
             for (const NoteEffect& e : cell.effects) {
                 const auto newPan = panOf(e);
                 if (timing(e.code) || (p.dac && e.code == 0x17)) continue;
-                if (p.dac && e.code == 0xEB) {
+                if (e.code == 0xED) {
+                    delay = e.value;
+                } else if (e.code == 0xEC) {
+                    cut = p.dac ? -1 : e.value;
+                } else if (p.dac && e.code == 0xEB) {
                     bank = e.value;
                 } else if (p.kind != ChannelKind::Fm || !newPan) {
                     tell(effectKind(e.code), p.channel, i);
@@ -334,7 +340,22 @@ private:
                 }
             }
             if (cell.instrument >= 0) instrument = cell.instrument;
-            const bool starts = cell.note >= 0 && cell.note < noteOff;
+            // A note delayed past its row's last tick never plays.
+            const bool dropped = delay >= notes_.rows[i].ticks;
+            if (dropped) tell("notes delayed past their row (they do not play)", p.channel, i);
+            const bool starts = cell.note >= 0 && cell.note < noteOff && !dropped;
+            // A delayed row: what sounds goes on to where its note and changes come.
+            long length = length_[i];
+            // The note lasts a unit at least.
+            if (const long at = delay > 0 && !dropped ? std::min(length - 1, unitsInto(p.channel, i, delay, "note delays (EDxx)")) : 0;
+                at > 0) {
+                if (boundary) start({at, note, false, std::move(atStart)});
+                else open->length += at;
+                atStart.clear();
+                length -= at;
+                boundary = true;
+            }
+            before.insert(before.begin(), atStart.begin(), atStart.end());
             if (starts) {
                 if (p.dac) {
                     note = sampleName(p.channel, i, instrument, cell.note, bank);
@@ -344,16 +365,28 @@ private:
                     note = setVoice(p.channel, i, instrument, voice, pan, amsFms, before) ? noteName(cell.note - 60 - transposition) : "";
                 }
                 notesWritten += note.empty() ? 0 : 1;
-                start({length_[i], note, true, std::move(before)});
+                start({length, note, true, std::move(before)});
                 // A sample plays once: what follows it in the track is a rest.
                 if (p.dac) note.clear();
-            } else if (cell.note == noteOff || cell.note == noteRelease) {
+            } else if ((cell.note == noteOff || cell.note == noteRelease) && !dropped) {
                 note.clear();
-                start({length_[i], note, true, std::move(before)});
+                start({length, note, true, std::move(before)});
             } else if (boundary || !before.empty()) {
-                start({length_[i], note, false, std::move(before)});
+                start({length, note, false, std::move(before)});
             } else {
-                open->length += length_[i];
+                open->length += length;
+            }
+            // A cut note rests from its tick on: the rest of the row comes off its stretch.
+            if (cut >= 0 && !note.empty()) {
+                const long rest = length_[i] - unitsInto(p.channel, i, cut, "note cuts (ECxx)");
+                // Cut at the row's end, the rest begins with the next row's.
+                if (rest >= open->length) {
+                    open->note.clear();
+                } else {
+                    open->length -= rest;
+                    start({rest, "", true, {}});
+                }
+                note.clear();
             }
         }
         writeSegment(out, *open, last);
@@ -372,6 +405,15 @@ private:
         result_.tracks.push_back({p.track, notes_.channels[p.channel].name, notesWritten});
         result_.notes += notesWritten;
         return header;
+    }
+
+    // Units from the row's start to its tick, as near as the row's units come: exact where
+    // they divide its ticks, else rounded and told.
+    long unitsInto(std::size_t channel, std::size_t row, int tick, const std::string& what) {
+        const long ticks = notes_.rows[row].ticks, units = length_[row];
+        const long at = std::min(units, (2 * tick * units + ticks) / (2 * ticks));
+        if (tick < ticks && tick * units % ticks != 0) tell(what + " between the plan's units (rounded)", channel, row);
+        return at;
     }
 
     // An FM note's voice, set where it changes (and the pan's AMS and FMS with it); false

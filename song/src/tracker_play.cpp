@@ -190,7 +190,7 @@ Song playTracker(TrackerSong& t) {
         if (!here.played) here = {true, state, rows, units};
         SongState& s = song.states[state];
         const double seconds = timing->seconds(ticks);
-        t.notes.rows.push_back({at.order, at.row, static_cast<int>(song.entries.size()) - 1, timing->units(ticks), seconds});
+        t.notes.rows.push_back({at.order, at.row, static_cast<int>(song.entries.size()) - 1, timing->units(ticks), seconds, ticks});
         s.rows += 1;
         s.units += timing->units(ticks);
         s.seconds += seconds;

@@ -57,6 +57,7 @@ struct PlayedRow {
     int entry;       // the timing entry it plays in (Song::entries)
     long units;      // its length in rows of its state's speed
     double seconds;  // as the tracker plays it
+    int ticks;       // its ticks, which note delays and cuts count in
 };
 
 struct NoteSong {
