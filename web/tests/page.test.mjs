@@ -66,7 +66,11 @@ async function run(steps) {
       await all("#subsong option", (n) => n.textContent + (n.selected ? "*" : ""))),
     states: async () => (await page.isHidden("#songStatesLabel") ? "(hidden) " : "") +
       (await all("#songStates option", (n) => n.textContent + (n.disabled ? " (off)" : ""))),
-    timeline: () => all("#timeline div", (n) => `${n.className} ${Number.parseFloat(n.style.width).toFixed(4)}%: ${n.title}`),
+    // Each bar by the legend's words for its colour, its width and its tooltip.
+    timeline: () => all("#timeline div", (n) => {
+      const swatch = [...document.querySelectorAll("#legend span")].find((s) => getComputedStyle(s).backgroundColor === getComputedStyle(n).backgroundColor);
+      return `${swatch?.nextSibling.textContent.trim() ?? "no legend colour"} ${Number.parseFloat(n.style.width).toFixed(4)}%: ${n.title}`;
+    }),
     plan: () => page.textContent("#planText"),
     port: async () => `${await page.textContent("#portSmps")}${await page.isDisabled("#copyPlanSource") ? ", Copy as SMPS2ASM off" : ""}`,
     menu: () => all("#contextMenu:not([hidden]) [role=menuitem]", (n) => n.textContent),
@@ -176,7 +180,8 @@ test("Furnace sub-songs and a DefleMask song", async () => {
 test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
   assert.deepEqual(await run(["driver sonic2", "reload", "look title", "look driver", "pal", "tolerance 1", "speed 6",
     "tempo 125", "go", "click 05B2", "look lines 2", "look tooltip", "driver sonic1", "go", "look lines 1", "driver sonic2", "go",
-    "open seed1.xm", "look title", "look states", "state 2", "look choice", "look results", "look timeline", "driver sonic3k", "look plan 2", "copy source", "look clipboard 4", "ntsc", "look plan 1",
+    "open seed1.xm", "look title", "look states", "state 2", "look choice", "look results", "look timeline", "tolerance 0",
+    "look timeline", "tolerance 1", "driver sonic3k", "look plan 2", "copy source", "look clipboard 4", "ntsc", "look plan 1",
     "copy plan", "look clipboard 1", "open seed7.it", "look states", "look timeline", "open broken.xm", "answer OK", "open song.asm",
     "look port", "look states", "port", "look plan", "copy source", "look clipboard 2", "speed 4", "look plan 3", "driver sonic2",
     "look port", "driver sonic1-s3k-tempo", "port", "save", "other carry-delay@175/3", "look title", "look driver", "reload",
@@ -189,8 +194,11 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
     "speed 6, tempo 125 \u2014 order 0, row 0\nspeed 3, tempo 125 \u2014 order 0, row 16\nspeed 3, tempo 140 \u2014 order 0, row 32",
     "speed 3, tempo 140", cleared,
     // Each bar as wide as its stretch's time: 16 x 6 / 125, 16 x 3 / 125 and 32 x 3 / 140 of their sum.
-    "good 41.7910%: speed 6, tempo 125: 16 rows, -0.156%\ngood 20.8955%: speed 3, tempo 125: 16 rows, -0.156%\n" +
-      "good 37.3134%: speed 3, tempo 140: 32 rows, 0.028%",
+    "within half the tolerance 41.7910%: speed 6, tempo 125: 16 rows, -0.156%\nwithin half the tolerance 20.8955%: speed 3, " +
+      "tempo 125: 16 rows, -0.156%\nwithin half the tolerance 37.3134%: speed 3, tempo 140: 32 rows, 0.028%",
+    // Within 0 no plan is: each stretch its closest, 125 at speed 6 as 60 x 249 / 256 / 7 rows a second, 0.0446 % fast.
+    "beyond it 41.7910%: speed 6, tempo 125: 16 rows, 0.045%\nbeyond it 20.8955%: speed 3, tempo 125: 16 rows, -0.156%\n" +
+      "beyond it 37.3134%: speed 3, tempo 140: 32 rows, 0.028%",
     "Tempo plan on sonic3k (carry-delay model), PAL, tolerance 1%\nRecommended: the fewest commands, rows of whole units",
     "; Tempo for sonic3k (carry-delay model), PAL: the fewest commands, rows of whole units\n; the bytes assume smpsHeaderStartSong 3\n" +
       "; smpsSetTempoMod assembles to $FF,$00,tt and smpsSetTempoDiv to $FF,$04,dd on sonic3k\n" +
@@ -198,8 +206,9 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
     "Tempo plan on sonic3k (carry-delay model), NTSC, tolerance 1%", "Tempo plan on sonic3k (carry-delay model), NTSC, tolerance 1%",
     "speed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\nspeed 64, tempo 125 \u2014 order 0, row 8 (not in the lists) (off)\n" +
       "speed 6, tempo 135 \u2014 order 0, row 17",
-    "good 11.5016%: speed 6, tempo 125: 8 rows, -0.156%\ngood 61.3419%: speed 64, tempo 125: 4 rows, -0.156%\n" +
-      "good 7.1885%: speed 6, tempo 125: 5 rows, -0.156%\ngood 19.9681%: speed 6, tempo 135: 15 rows, -0.174%",
+    "within half the tolerance 11.5016%: speed 6, tempo 125: 8 rows, -0.156%\nwithin half the tolerance 61.3419%: speed 64, " +
+      "tempo 125: 4 rows, -0.156%\nwithin half the tolerance 7.1885%: speed 6, tempo 125: 5 rows, -0.156%\nwithin half the " +
+      "tolerance 19.9681%: speed 6, tempo 135: 15 rows, -0.174%",
     "Open song: Cannot read broken.xm:\nnot a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song.",
     "Port to sonic3k, Copy as SMPS2ASM off", "(hidden) " + "speed 6, tempo 125 \u2014 order 0, row 0, the tempo slides\n" +
       "speed 64, tempo 125 \u2014 order 0, row 8 (not in the lists) (off)\nspeed 6, tempo 135 \u2014 order 0, row 17",
@@ -224,4 +233,16 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
       "updates a second on PAL",
     "carry-delay@175/3: the carry-delay model at 58 1/3 updates a second on PAL | carry-delay model (divider, tempo), 58 1/3 " +
       "updates a second on PAL"]);
+});
+
+// seed7.it on sonic1 within 5 %: one pair, its stretches 2.857 % fast (more than half the
+// tolerance), 0.260 % slow and 4.762 % slow, as the companion's plan says; within 0, the
+// fewest commands play every stretch exactly, none more than half of nothing off.
+test("the timeline's colours are the legend's", async () => {
+  assert.deepEqual(await run(["open seed7.it", "look timeline", "tolerance 0", "look timeline"]), [
+    "within it 11.5016%: speed 6, tempo 125: 8 rows, 2.857%\nwithin half the tolerance 61.3419%: speed 64, tempo 125: 4 rows, " +
+      "-0.260%\nwithin it 7.1885%: speed 6, tempo 125: 5 rows, 2.857%\nwithin it 19.9681%: speed 6, tempo 135: 15 rows, -4.762%",
+    "within half the tolerance 11.5016%: speed 6, tempo 125: 8 rows, 0.000%\nwithin half the tolerance 61.3419%: speed 64, tempo " +
+      "125: 4 rows, 0.000%\nwithin half the tolerance 7.1885%: speed 6, tempo 125: 5 rows, 0.000%\nwithin half the tolerance " +
+      "19.9681%: speed 6, tempo 135: 15 rows, 0.000%"]);
 });
