@@ -292,6 +292,11 @@ private:
         std::optional<Segment> open;
         long notesWritten = 0, last = 0;
         const auto start = [&](Segment next) {
+            // A rest after a rest, nothing between them, is one rest.
+            if (open && open->note.empty() && next.note.empty() && next.before.empty()) {
+                open->length += next.length;
+                return;
+            }
             if (open) writeSegment(out, *open, last);
             open = std::move(next);
         };
