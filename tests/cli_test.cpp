@@ -495,6 +495,13 @@ TEST(Cli, ConvertsAWholeSong) {
                                      "at order 0 row 4\nnot carried: notes delayed past their row (they do not play), 1 time, first FM 1 at "
                                      "order 0 row 6\n"), std::string(), 0));
     EXPECT_NE(slurp(dir / "e.asm").find("\tdc.b\tnC4, $04, nD4, $03, nRst, $05\n"), std::string::npos) << slurp(dir / "e.asm");
+    // A song that stops after its fourth row (FF on it) stops every track there.
+    const auto stops = writeFurnace({.version = 250, .effects = {{1, 0, 3, 0xFF, -1}}, .notes = {{0, 0, 0, 108, 0}},
+                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
+    write("stop.fur", std::string(stops.begin(), stops.end()));
+    EXPECT_NE(std::get<0>(runCli({"--song", "stop.fur", "--convert", "--driver", "sonic3k", "--output", "-"}))
+                  .find("stop_FM1:\n\tsmpsSetvoice        $00\n\tdc.b\tnC4, $04\n\tsmpsStop\nstop_DAC:\n"),
+              std::string::npos);
     // Refusals: notes wider than FM's 95, a DAC map's line without a name.
     const auto wide = writeFurnace({.version = 250, .notes = {{0, 0, 0, 60, 0}, {0, 0, 1, 156, 0}}, .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
     write("wide.fur", std::string(wide.begin(), wide.end()));
