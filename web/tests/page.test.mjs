@@ -75,6 +75,7 @@ async function run(steps) {
     port: async () => `${await page.textContent("#portSmps")}${await page.isDisabled("#copyPlanSource") ? ", Copy as SMPS2ASM off" : ""}`,
     menu: () => all("#contextMenu:not([hidden]) [role=menuitem]", (n) => n.textContent),
     focus: () => page.evaluate(() => document.activeElement.id),
+    buttons: () => all("#plan .buttons button:not([hidden])", (n) => n.textContent),
   };
   const buttons = { port: "#portSmps", go: "#Command2", "copy plan": "#copyPlan", "copy source": "#copyPlanSource" };
   for (const step of steps) {
@@ -151,7 +152,7 @@ test("the keyboard and the context menus choose and copy", async () => {
 test("Furnace sub-songs and a DefleMask song", async () => {
   assert.deepEqual(await run(["open seed8.fur", "look title", "look subsong", "look states", "subsong 2", "look title",
     "look subsong", "look choice", "open seed10.dmf", "answer OK", "look title", "look subsong", "look states", "look choice",
-    "look plan 3", "open seed11.dmf", "answer OK", "convert 3", "answer OK"]), [
+    "look plan 3", "look buttons", "open seed11.dmf", "answer OK", "look buttons", "convert 3", "answer OK"]), [
     "seed8.fur, sub-song 1 \u2014 Beatwright", "1*\n2",
     "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4 (not in the lists) (off)\n" +
       "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2 (not in the lists) (off)\n" +
@@ -162,9 +163,12 @@ test("Furnace sub-songs and a DefleMask song", async () => {
     "seed10.dmf \u2014 Beatwright", "(hidden)", "(hidden) speeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0 (not in the lists) (off)",
     "speed 6, tempo 175",
     "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06",
+    // A song converts: its conversion's buttons beside the plan's.
+    "Copy\nCopy as SMPS2ASM\nDAC map\u2026\nSave as SMPS song\u2026",
     // seed11.dmf is seed10.dmf with a C-4 on FM 1: its one note converted, in the pair that plays it exactly.
     "Open song: The song starts at speeds 6 3, 50 Hz, 166.67 BPM, which the lists do not hold.\n" +
       "beatwright-cli --song answers for every state of the song.",
+    "Copy\nCopy as SMPS2ASM\nDAC map\u2026\nSave as SMPS song\u2026",
     "seed11-sonic1.asm: ; Converted by Beatwright for sonic1 (timeout model)\n; 1 track, 1 voice, 1 note, no tempo command (one pair, " +
       "no tempo command); worst perfect match, drift 0.000000 s\nseed11_Header:",
     "Convert to SMPS song: seed11-sonic1.asm: 1 track, 1 voice, 1 note, no tempo command (one pair, no tempo command); worst " +
@@ -180,7 +184,7 @@ test("Furnace sub-songs and a DefleMask song", async () => {
 test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
   assert.deepEqual(await run(["driver sonic2", "reload", "look title", "look driver", "pal", "tolerance 1", "speed 6",
     "tempo 125", "go", "click 05B2", "look lines 2", "look tooltip", "driver sonic1", "go", "look lines 1", "driver sonic2", "go",
-    "open seed1.xm", "look title", "look states", "state 2", "look choice", "look results", "look timeline", "tolerance 0",
+    "open seed1.xm", "look title", "look states", "look buttons", "state 2", "look choice", "look results", "look timeline", "tolerance 0",
     "look timeline", "tolerance 1", "driver sonic3k", "look plan 2", "copy source", "look clipboard 4", "ntsc", "look plan 1",
     "copy plan", "look clipboard 1", "open seed7.it", "look states", "look timeline", "open broken.xm", "answer OK", "open song.asm",
     "look port", "look states", "port", "look plan", "copy source", "look clipboard 2", "speed 4", "look plan 3", "driver sonic2",
@@ -192,6 +196,8 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
     // The rate tables are kept per model: sonic1's own list after sonic2's, then sonic2's again.
     "0506 perfect match", "seed1.xm \u2014 sonic2 \u2014 Beatwright",
     "speed 6, tempo 125 \u2014 order 0, row 0\nspeed 3, tempo 125 \u2014 order 0, row 16\nspeed 3, tempo 140 \u2014 order 0, row 32",
+    // A module does not convert.
+    "Copy\nCopy as SMPS2ASM",
     "speed 3, tempo 140", cleared,
     // Each bar as wide as its stretch's time: 16 x 6 / 125, 16 x 3 / 125 and 32 x 3 / 140 of their sum.
     "within half the tolerance 41.7910%: speed 6, tempo 125: 16 rows, -0.156%\nwithin half the tolerance 20.8955%: speed 3, " +
