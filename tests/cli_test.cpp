@@ -508,6 +508,12 @@ TEST(Cli, ConvertsAWholeSong) {
     EXPECT_EQ(runCli({"--song", "wide.fur", "--convert", "--output", "w.asm"}),
               std::tuple(std::string(), std::string("beatwright-cli: wide.fur: FM 1 at order 0 row 1: C-8 is out of sonic1's reach: FM plays 94 "
                                                     "semitones above the channel's lowest note, C-0\n"), 2));
+    // Order 0 jumps from row 2 to order 1, whose end goes on to order 0 row 3: a loop point
+    // no track has reached.
+    const auto jumps = writeFurnace({.version = 250, .orders = 2, .effects = {{0, 0, 2, 0x0B, 1}, {0, 1, 7, 0x0D, 3}}});
+    write("jump.fur", std::string(jumps.begin(), jumps.end()));
+    EXPECT_EQ(runCli({"--song", "jump.fur", "--convert", "--output", "j.asm"}),
+              std::tuple(std::string(), std::string("beatwright-cli: jump.fur: play repeats from order 0 row 3, which it never reached before\n"), 2));
     write("bad.map", "0 dKick\n# two\nHat\n");
     EXPECT_EQ(runCli({"--song", "drums.dmf", "--convert", "--dac-map", "bad.map", "--output", "d.asm"}),
               std::tuple(std::string(), std::string("beatwright-cli: bad.map: line 3: a sample's number or name, then the driver's name for it, not 'Hat'\n"), 2));

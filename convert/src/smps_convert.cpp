@@ -115,7 +115,7 @@ public:
             drift += r.seconds * (100 / (100 + deviation) - 1);
             result_.worstDrift = std::max(result_.worstDrift, std::fabs(drift));
             const auto at = static_cast<std::size_t>(r.order) * 256 + static_cast<std::size_t>(r.row);
-            if (place_.size() <= at) place_.resize(at + 1);
+            if (place_.size() <= at) place_.resize(at + 1, SIZE_MAX);
             place_[at] = i;
         }
         result_.worstDeviation = form_.worst;
@@ -128,7 +128,14 @@ public:
             for (const NoteEffect& e : fm6_ ? notes.cell(*fm6_, i).effects : std::vector<NoteEffect>{}) dac = e.code == 0x17 ? e.value > 0 : dac;
             dacRows_.push_back(dac);
         }
-        const auto placeOf = [&](int order, int row) { return place_.at(static_cast<std::size_t>(order) * 256 + static_cast<std::size_t>(row)); };
+        // Play can repeat from a row its first pass jumped over: no track has a place for it.
+        const auto placeOf = [&](int order, int row) {
+            const auto at = static_cast<std::size_t>(order) * 256 + static_cast<std::size_t>(row);
+            if (at >= place_.size() || place_[at] == SIZE_MAX) {
+                throw ConvertError(fmt::format("play repeats from order {} row {}, which it never reached before", order, row));
+            }
+            return place_[at];
+        };
         if (song.loop) loopRow_ = placeOf(song.loop->order, song.loop->row);
         for (const TempoCommand& c : form_.commands) commandsAt_[placeOf(c.order, c.row)].push_back(c);
     }
