@@ -150,13 +150,17 @@ test("the keyboard and the context menus choose and copy", async () => {
 // second at 70 Hz, XM tempo 175. seed10.dmf: speeds 6 and 3 at 50 Hz, the window's song.
 // Rows that take turns have no one speed for the lists; the selectors keep theirs.
 test("Furnace sub-songs and a DefleMask song", async () => {
-  assert.deepEqual(await run(["open seed8.fur", "look title", "look subsong", "look states", "subsong 2", "look title",
+  assert.deepEqual(await run(["open seed8.fur", "look title", "look subsong", "look states", "look timeline", "subsong 2", "look title",
     "look subsong", "look choice", "open seed10.dmf", "answer OK", "look title", "look subsong", "look states", "look choice",
     "look plan 3", "look buttons", "open seed11.dmf", "answer OK", "look buttons", "convert 3", "answer OK"]), [
     "seed8.fur, sub-song 1 \u2014 Beatwright", "1*\n2",
     "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4 (not in the lists) (off)\n" +
       "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2 (not in the lists) (off)\n" +
       "speeds 4 2, 50 Hz x 100/150, 166.67 BPM \u2014 order 1, row 5 (not in the lists) (off)",
+    // Rows in turn as wide as their ticks: 24 at 60 Hz, 18 at 60, 10 at 50 and 8 x 150/100 at 50, of 1.14 s; every one exact.
+    "within half the tolerance 35.0877%: speed 6, 60 Hz, 150 BPM: 4 rows, 0.000%\nwithin half the tolerance 26.3158%: speeds 4 2, " +
+      "60 Hz, 300 BPM: 6 rows, 0.000%\nwithin half the tolerance 17.5439%: speeds 4 2, 50 Hz, 250 BPM: 3 rows, 0.000%\nwithin half " +
+      "the tolerance 21.0526%: speeds 4 2, 50 Hz x 100/150, 166.67 BPM: 3 rows, 0.000%",
     "seed8.fur, sub-song 2 \u2014 Beatwright", "1\n2*", "speed 6, tempo 175",
     "Open song: The song starts at speeds 6 3, 50 Hz, 166.67 BPM, which the lists do not hold.\n" +
       "beatwright-cli --song answers for every state of the song.",
