@@ -412,7 +412,8 @@ TEST(Cli, ConvertsAWholeSong) {
     fs::create_directories(dir);
     using beatwright::testing::writeFurnace;
     // Two orders of 8 rows at speed 6, 60 Hz; order 1's last row jumps back to order 1 (played
-    // row 8). Operator k of instrument 0 (register order 1, 3, 2, 4) has detune k + 1 (the
+    // row 8). FM 1's last note lasts as long as the one before the loop label, and its volume
+    // goes back up while it rests. Operator k of instrument 0 (register order 1, 3, 2, 4) has detune k + 1 (the
     // tracker's, 3 for none), multiple k + 1, level 16 + k, rate scale k, attack 31 - k, AM on
     // the last, decays 8 + k and 2 + k, sustain k + 1, release 15 - k.
     std::vector<std::array<int, 8>> distinct;
@@ -421,9 +422,9 @@ TEST(Cli, ConvertsAWholeSong) {
     }
     const std::array<int, 8> plain{0x31, 0x20, 0x1F, 0, 0, 0x0F, 0, 0};
     const auto song = writeFurnace({.version = 250, .rows = 8, .orders = 2, .effects = {{1, 1, 7, 0x0B, 1}},
-                                    .notes = {{0, 0, 0, 108, 0, 0x7F}, {0, 0, 4, 112}, {0, 1, 0, 115, 1, 0x70}, {0, 1, 6, 180},
-                                              {6, 0, 2, 105, -1, 15}, {6, 1, 4, -1, -1, 12}},
-                                    .instruments = {fmFeature(2, 5, 1, 3, distinct), fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})},
+                                    .notes = {{0, 0, 0, 108, 0, 0x7F}, {0, 0, 4, 112}, {0, 1, 0, 115, 1, 0x70}, {0, 1, 4, 180},
+                                              {0, 1, 6, -1, -1, 0x7F}, {6, 0, 2, 105, -1, 15}, {6, 1, 4, -1, -1, 12}},
+                                    .instruments = {fmFeature(2, 5, 1, 3, distinct), fmFeature(6, 0, 0, 0, {plain, plain, plain, plain})},
                                     .psg = true});
     write("tune.fur", std::string(song.begin(), song.end()));
     const auto [out, err, status] = runCli({"--song", "tune.fur", "--convert", "--driver", "sonic3k", "--output", "-"});
@@ -438,13 +439,17 @@ TEST(Cli, ConvertsAWholeSong) {
                               "voices": 2, "notes": 4, "commands": 0, "notCarried": [], "form": "onePair", "worstDeviation": 0, "worstDrift": 0})"));
     // A DefleMask song: FM 6 in DAC mode plays C (sample 0, mapped) and D (sample 2, not); the noise
     // takes PSG 3's place, so PSG 3 is told; its empty PSG 1 and 2 hold their places.
-    const auto dmf = beatwright::testing::writeDefleMask({.effects = {{5, 0, 0, 0x17, 1}},
-                                                          .notes = {{5, 0, 0, 108, 0}, {5, 0, 2, 110}, {0, 0, 0, 108, 0}, {8, 0, 4, 105}, {9, 0, 0, 120}}});
+    // From row 4 (1700) FM 6 plays FM again: its E-4 on row 6 is an FM track's. The samples go by name.
+    const auto dmf = beatwright::testing::writeDefleMask({.effects = {{5, 0, 0, 0x17, 1}, {5, 0, 4, 0x17, 0}},
+                                                          .notes = {{5, 0, 0, 108, 0}, {5, 0, 2, 110}, {5, 0, 6, 112, 0}, {0, 0, 0, 108, 0},
+                                                                    {8, 0, 4, 105}, {9, 0, 0, 120}},
+                                                          .samples = {"Kick", "Snare"}});
     write("drums.dmf", std::string(dmf.begin(), dmf.end()));
-    write("drums.map", "; the kick\n0  dKick \n\n");
+    write("drums.map", "; the kick\nKick  dKick \n\n");
     EXPECT_EQ(summary(std::get<0>(runCli({"--song", "drums.dmf", "--convert", "--dac-map", "drums.map", "--output", "d.asm", "--format", "json"}))),
               json::parse(R"j({"tracks": [{"track": "DAC", "channel": "FM 6", "notes": 1}, {"track": "FM1", "channel": "FM 1", "notes": 1},
-                                         {"track": "PSG3", "channel": "noise", "notes": 1}], "voices": 1, "notes": 3, "commands": 0,
+                                         {"track": "FM2", "channel": "FM 6", "notes": 1}, {"track": "PSG3", "channel": "noise", "notes": 1}],
+                              "voices": 1, "notes": 4, "commands": 0,
                               "notCarried": [{"what": "channel PSG 3", "count": 1, "first": "PSG 3 at order 0 row 4"},
                                              {"what": "DAC sample 2 (not in the DAC map; its notes rest)", "count": 1, "first": "FM 6 at order 0 row 2"},
                                              {"what": "noise frequency modes (the noise plays PSG 3's tone)", "count": 1, "first": "noise at order 0 row 0"}],
@@ -454,15 +459,21 @@ TEST(Cli, ConvertsAWholeSong) {
     // 100 rows of one note, each row a unit at divider 3 (85 units a byte at most); C-9 is 14
     // semitones past nBb7, B-7 one, A#-7 none; G-2 two below the lowest PSG tone, A-2, nA0
     // on Sonic 3's drivers.
-    const auto one = writeFurnace({.version = 250, .rows = 100, .notes = {{0, 0, 0, 168, 0}, {1, 0, 0, 155, 0}, {2, 0, 0, 154, 0}, {6, 0, 0, 91}},
+    // FM 4 to 6 play too: the sixth FM channel finds no track beside the DAC.
+    const auto one = writeFurnace({.version = 250, .rows = 100, .effects = {{0, 0, 0, 0x08, 0xF0}}, .notes = {{0, 0, 0, 168, 0}, {1, 0, 0, 155, 0}, {2, 0, 0, 154, 0}, {3, 0, 0, 108, 0},
+                                                                         {4, 0, 0, 108, 0}, {5, 0, 0, 108, 0}, {6, 0, 0, 91}},
                                    .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}, .psg = true});
     write("long.fur", std::string(one.begin(), one.end()));
     const std::string held = std::get<0>(runCli({"--song", "long.fur", "--convert", "--driver", "sonic3k", "--output", "-"}));
     for (const char* line : {"smpsHeaderFM        long_FM1, $0E, $00\n", "long_FM2, $01, $00\n", "long_FM3, $00, $00\n",
                              "smpsHeaderPSG       long_PSG1, $FE, $00, $00, $00\n",
-                             "\tdc.b\tnBb7, $55, smpsNoAttack, nBb7, $0F\n", "\tdc.b\tnA0, $55, smpsNoAttack, nA0, $0F\n"}) {
+                             "\tdc.b\tnBb7, $55, smpsNoAttack, nBb7, $0F\n", "\tdc.b\tnA0, $55, smpsNoAttack, nA0, $0F\n",
+                             "; not carried: channel FM 6, 1 time, first FM 6 at order 0 row 0\n", "smpsVcTotalLevel    $A0, $20, $A0, $20\n",
+                             "smpsPan             panLeft, $00\n"}) {
         EXPECT_NE(held.find(line), std::string::npos) << line << held;
     }
+    // On Sonic 1's driver the PSG's nC0 is C-3: G-2 is 5 below it.
+    EXPECT_NE(std::get<0>(runCli({"--song", "long.fur", "--convert", "--output", "-"})).find("long_PSG1, $FB, $00, $00, $00\n"), std::string::npos);
     // Each stretch its own pair, a row a unit: the form's commands stand in FM 1 where its
     // rows start, its note split there (the same length again, so no duration byte), the
     // loop's after the label.
@@ -484,17 +495,19 @@ TEST(Cli, ConvertsAWholeSong) {
               std::string::npos);
     // Rows of 12 and 6 ticks in turn, 2 and 1 units: a note delayed 6 ticks of 12 starts a unit
     // in; one cut at tick 3 of 12 (half a unit) is cut a unit in, rounded and told; a delay of
-    // the row's 12 drops its note.
-    const auto timed = writeFurnace({.version = 250, .speeds = {12, 6}, .effects = {{0, 0, 2, 0xED, 6}, {0, 0, 4, 0xEC, 3}, {0, 0, 6, 0xED, 12}},
-                                     .notes = {{0, 0, 0, 108, 0}, {0, 0, 2, 110}, {0, 0, 6, 112}},
+    // the row's 12 drops its note; one of 3 ticks in a row of a unit keeps its unit, at the start.
+    const auto timed = writeFurnace({.version = 250, .speeds = {12, 6},
+                                     .effects = {{0, 0, 2, 0xED, 6}, {0, 0, 4, 0xEC, 3}, {0, 0, 6, 0xED, 12}, {0, 0, 7, 0xED, 3}},
+                                     .notes = {{0, 0, 0, 108, 0}, {0, 0, 2, 110}, {0, 0, 6, 112}, {0, 0, 7, 113}},
                                      .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
     write("timed.fur", std::string(timed.begin(), timed.end()));
     EXPECT_EQ(runCli({"--song", "timed.fur", "--convert", "--driver", "sonic3k", "--output", "e.asm"}),
-              std::tuple(std::string("e.asm: 1 track, 1 voice, 2 notes, no tempo command (one pair, no tempo command); worst perfect match, "
+              std::tuple(std::string("e.asm: 1 track, 1 voice, 3 notes, no tempo command (one pair, no tempo command); worst perfect match, "
                                      "drift 0.000000 s\nnot carried: note cuts (ECxx) between the plan's units (rounded), 1 time, first FM 1 "
                                      "at order 0 row 4\nnot carried: notes delayed past their row (they do not play), 1 time, first FM 1 at "
-                                     "order 0 row 6\n"), std::string(), 0));
-    EXPECT_NE(slurp(dir / "e.asm").find("\tdc.b\tnC4, $04, nD4, $03, nRst, $05\n"), std::string::npos) << slurp(dir / "e.asm");
+                                     "order 0 row 6\nnot carried: note delays (EDxx) between the plan's units (rounded), 1 time, first FM 1 at "
+                                     "order 0 row 7\n"), std::string(), 0));
+    EXPECT_NE(slurp(dir / "e.asm").find("\tdc.b\tnC4, $04, nD4, $03, nRst, $04, nF4, $01\n"), std::string::npos) << slurp(dir / "e.asm");
     // A song that stops after its fourth row (FF on it) stops every track there.
     const auto stops = writeFurnace({.version = 250, .effects = {{1, 0, 3, 0xFF, -1}}, .notes = {{0, 0, 0, 108, 0}},
                                      .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});

@@ -337,7 +337,8 @@ private:
             int delay = 0, cut = -1;
             for (const NoteEffect& e : cell.effects) {
                 const auto newPan = panOf(e);
-                if (timing(e.code) || (p.dac && e.code == 0x17)) continue;
+                // FM 6's DAC switch is carried by which track its notes go to.
+                if (timing(e.code) || (p.channel == fm6_ && e.code == 0x17)) continue;
                 if (e.code == 0xED) {
                     delay = e.value;
                 } else if (e.code == 0xEC) {

@@ -16,9 +16,10 @@ tune_FM1_Loop:
 	smpsAlterVol        $0F
 	smpsSetvoice        $01
 	smpsPan             panCentre, $00
-	dc.b	nG4, $06, nRst, $02
-	smpsSetvoice        $00
+	dc.b	nG4, $04, nRst, $02
 	smpsAlterVol        $F1
+	dc.b	nRst
+	smpsSetvoice        $00
 	smpsPan             panCentre, $13
 	smpsJump            tune_FM1_Loop
 tune_PSG1:
@@ -47,7 +48,7 @@ tune_Voices:
 	smpsVcReleaseRate   $0C, $0E, $0D, $0F
 	smpsVcTotalLevel    $93, $11, $12, $10
 ; Voice $01: FM 1
-	smpsVcAlgorithm     $04
+	smpsVcAlgorithm     $06
 	smpsVcFeedback      $00
 	smpsVcUnusedBits    $00
 	smpsVcDetune        $00, $00, $00, $00
@@ -59,4 +60,4 @@ tune_Voices:
 	smpsVcDecayRate2    $00, $00, $00, $00
 	smpsVcDecayLevel    $00, $00, $00, $00
 	smpsVcReleaseRate   $0F, $0F, $0F, $0F
-	smpsVcTotalLevel    $A0, $20, $A0, $20
+	smpsVcTotalLevel    $A0, $A0, $A0, $20

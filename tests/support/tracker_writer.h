@@ -305,6 +305,7 @@ struct DefleMaskSong {
     int rows = 8, orders = 1, highlight = 4;
     std::vector<TrackerEffect> effects{};
     std::vector<TrackerNote> notes{};
+    std::vector<std::string> samples{};  // each two 16-bit values long
 };
 
 // A Genesis song (ten channels), with an FM and a standard instrument and a wavetable
@@ -349,7 +350,15 @@ inline std::vector<unsigned char> writeDefleMask(const DefleMaskSong& s) {
             }
         }
     }
-    b.put(0, 1);
+    // Each sample: its size, its name, rate, pitch, amplitude and bits, then its data.
+    b.put(s.samples.size(), 1);
+    for (const std::string& name : s.samples) {
+        b.put(2, 4);
+        b.put(name.size(), 1);
+        b.out.insert(b.out.end(), name.begin(), name.end());
+        b.puts(1, 5, 5, 50, 16);
+        b.zeros(4);
+    }
     return deflated(b.out);
 }
 
