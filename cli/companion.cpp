@@ -240,9 +240,9 @@ int parseAndRun(const std::vector<std::string>& args, std::ostream& out, std::os
     app.formatter(std::make_shared<NoUsageLine>());
     app.set_version_flag("--version", std::string("beatwright-cli ") + BEATWRIGHT_VERSION);
     app.allow_extras();
-    app.footer("Exit status: 0 when pairs are listed (with --song or --smps, when the file was read), 1 when none\n"
-               "matches (with --to, when a setting has no port within the tolerance), 2 on bad input or a file that\n"
-               "is not a song.");
+    app.footer("Exit status: 0 when pairs are listed (with --song or --smps, when the file was read; with --convert,\n"
+               "when the SMPS song was written), 1 when none matches (with --to, when a setting has no port within\n"
+               "the tolerance), 2 on bad input or a file that is not a song.");
     Options o;
     for (const auto& [option, value] : {std::pair{&speedOption, &o.speed}, std::pair{&tempoOption, &o.tempo},
                                         std::pair{&toleranceOption, &o.tolerance}, std::pair{&pairOption, &o.pair},
