@@ -521,6 +521,16 @@ TEST(Cli, ConvertsAWholeSong) {
     EXPECT_EQ(runCli({"--song", "wide.fur", "--convert", "--output", "w.asm"}),
               std::tuple(std::string(), std::string("beatwright-cli: wide.fur: FM 1 at order 0 row 1: C-8 is out of sonic1's reach: FM plays 94 "
                                                     "semitones above the channel's lowest note, C-0\n"), 2));
+    // A sample instrument's map (version 245: its first note C-0) plays sample 1 for D-4, 0 for the rest.
+    std::vector<unsigned char> mapped{0, 0, 1, 0};
+    for (int n = 0; n < 120; ++n) mapped.insert(mapped.end(), {static_cast<unsigned char>(n), 0, n == 50, 0});
+    const auto kit = writeFurnace({.version = 245, .effects = {{5, 0, 0, 0x17, 1}}, .notes = {{5, 0, 0, 108, 0}, {5, 0, 2, 110}},
+                                   .sampleInstruments = {mapped}, .samples = {"Kick", "Snare"}});
+    write("kit.fur", std::string(kit.begin(), kit.end()));
+    write("kit.map", "Kick dKick\n1 dSnare\n");
+    EXPECT_NE(std::get<0>(runCli({"--song", "kit.fur", "--convert", "--driver", "sonic3k", "--dac-map", "kit.map", "--output", "-"}))
+                  .find("kit_DAC:\nkit_DAC_Loop:\n\tdc.b\tdKick, $02, dSnare, $06\n"),
+              std::string::npos);
     // Order 0 jumps from row 2 to order 1, whose end goes on to order 0 row 3: a loop point
     // no track has reached.
     const auto jumps = writeFurnace({.version = 250, .orders = 2, .effects = {{0, 0, 2, 0x0B, 1}, {0, 1, 7, 0x0D, 3}}});

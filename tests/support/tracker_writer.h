@@ -42,6 +42,9 @@ struct FurnaceSong {
     std::vector<TrackerNote> notes{};
     std::vector<std::vector<unsigned char>> instruments{};
     bool psg = false;
+    // From 240: sample instruments after those (each its SM feature's bytes) and the samples' names.
+    std::vector<std::vector<unsigned char>> sampleInstruments{};
+    std::vector<std::string> samples{};
 };
 
 class Bytes {
@@ -158,7 +161,7 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
     b.puts(2, s.version, 0);
     b.put(32, 4);
     b.zeros(8);
-    std::vector<std::size_t> patterns, groovePointers, subsongs, flags, instruments;
+    std::vector<std::size_t> patterns, groovePointers, subsongs, flags, instruments, samples;
     const auto orders = [&] {
         for (int c = 0; c < channels; ++c) {
             for (int o = 0; o < s.orders; ++o) b.put(static_cast<unsigned>(o), 1);
@@ -190,7 +193,8 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         };
         element(1, static_cast<std::size_t>(s.subsongs), subsongs);
         element(7, static_cast<std::size_t>(channels * s.orders), patterns);
-        if (!s.instruments.empty()) element(4, s.instruments.size(), instruments);
+        if (!s.instruments.empty() || !s.sampleInstruments.empty()) element(4, s.instruments.size() + s.sampleInstruments.size(), instruments);
+        if (!s.samples.empty()) element(6, s.samples.size(), samples);
         if (!s.grooves.empty()) element(10, s.grooves.size(), groovePointers);
         if (!s.flags.empty()) element(8, 1, flags);
         b.put(0, 1);
@@ -272,20 +276,27 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
             b.block("CFLG");
             b.text(s.flags);
         }
-        // Each an FM instrument named "FM n", its block's size filled in.
-        for (std::size_t i = 0; i < s.instruments.size(); ++i) {
+        // Each an FM instrument named "FM n" or a sample one, its block's size filled in.
+        const std::size_t fm = s.instruments.size();
+        for (std::size_t i = 0; i < fm + s.sampleInstruments.size(); ++i) {
             here(instruments[i]);
             b.block("INS2");
             const std::size_t start = b.out.size();
-            b.puts(2, s.version, 1);
+            b.puts(2, s.version, i < fm ? 1 : 4);
             b.out.insert(b.out.end(), {'N', 'A'});
             b.put(5, 2);
             b.text("FM " + std::to_string(i));
-            b.out.insert(b.out.end(), {'F', 'M'});
-            b.put(s.instruments[i].size(), 2);
-            b.out.insert(b.out.end(), s.instruments[i].begin(), s.instruments[i].end());
+            const auto& feature = i < fm ? s.instruments[i] : s.sampleInstruments[i - fm];
+            b.out.insert(b.out.end(), {static_cast<unsigned char>(i < fm ? 'F' : 'S'), 'M'});
+            b.put(feature.size(), 2);
+            b.out.insert(b.out.end(), feature.begin(), feature.end());
             b.out.insert(b.out.end(), {'E', 'N'});
             for (int k = 0; k < 4; ++k) b.out[start - 4 + k] = static_cast<unsigned char>((b.out.size() - start) >> (8 * k));
+        }
+        for (std::size_t i = 0; i < s.samples.size(); ++i) {
+            here(samples[i]);
+            b.block("SMP2");
+            b.text(s.samples[i]);
         }
     }
     for (int c = 0; c < channels; ++c) {
