@@ -8,6 +8,7 @@
 #include <cmath>
 #include <map>
 #include <optional>
+#include <span>
 
 #include "beatwright/value_text.h"
 #include "beatwright/smps_lines.h"
@@ -125,7 +126,9 @@ public:
         if (fm6 != notes.channels.end()) fm6_ = static_cast<std::size_t>(fm6 - notes.channels.begin());
         bool dac = false;
         for (std::size_t i = 0; i < notes.rows.size(); ++i) {
-            for (const NoteEffect& e : fm6_ ? notes.cell(*fm6_, i).effects : std::vector<NoteEffect>{}) dac = e.code == 0x17 ? e.value > 0 : dac;
+            for (const NoteEffect& e : fm6_ ? notes.cell(*fm6_, i).effects : std::span<const NoteEffect>{}) {
+                if (e.code == 0x17) dac = e.value > 0;
+            }
             dacRows_.push_back(dac);
         }
         // Play can repeat from a row its first pass jumped over: no track has a place for it.
