@@ -302,6 +302,14 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", file(text(beatwright::testing::writeDefleMask({.version = 28})))}, "",
          ": DefleMask format version 28, not one this reader knows (24 to 27)", 2},
         // The newest known: 6 ticks at 60 Hz in beats of 4 rows, 150 BPM.
+        // The longest pattern (256 rows) and speed pattern (16 entries, all 6) are read.
+        {{"--song", file(text(beatwright::testing::writeFurnace({.speeds = std::vector<int>(16, 6), .rows = 256}))), "--best"},
+         "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 256 rows, 25.6 s; the closest pair drifts 0.00 s\n0506 perfect match\n", "", 0},
+        // Before version 96 the virtual tempo is not read; a custom rate of no digits is 60 Hz, PAL or not.
+        {{"--song", file(text(beatwright::testing::writeFurnace({.version = 95, .virtualNum = 100, .virtualDen = 150}))), "--best"},
+         "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 8 rows, 0.8 s; the closest pair drifts 0.00 s\n0506 perfect match\n", "", 0},
+        {{"--song", file(text(beatwright::testing::writeDefleMask({.ntsc = false, .customHz = "x"}))), "--best"},
+         "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 8 rows, 0.8 s; the closest pair drifts 0.00 s\n0506 perfect match\n", "", 0},
         {{"--song", file(text(beatwright::testing::writeDefleMask({.version = 27}))), "--best"},
          "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 8 rows, 0.8 s; the closest pair drifts 0.00 s\n0506 perfect match\n", "", 0},
         {{"--song", file(text(beatwright::testing::writeDefleMask({})).substr(0, 40))}, "",
