@@ -77,14 +77,18 @@ void BM_ReadAndPlanFurnace_256x256x16(benchmark::State& state) {
 // 256 orders of 256 rows on a Genesis's 10 channels, a note or a note off on every row of
 // every channel, each pattern starting with one of two instruments and a volume: read and
 // planned apart, then converted on its own.
+std::vector<unsigned char> longTiming() {
+    beatwright::testing::FurnaceSong song{.version = 250, .speeds = {6}, .rows = 256, .orders = 256, .psg = true};
+    for (int o = 0; o < 256; o += 16) song.effects.push_back({0, o, 0, 0x0F, 3 + o % 4});
+    return beatwright::testing::writeFurnace(song);
+}
+
 struct Notes {
     beatwright::OpenedSong opened;
     beatwright::TempoPlan plan;
 };
 Notes longNotes() {
-    beatwright::testing::FurnaceSong song{.version = 250, .speeds = {6}, .rows = 256, .orders = 256, .psg = true};
-    for (int o = 0; o < 256; o += 16) song.effects.push_back({0, o, 0, 0x0F, 3 + o % 4});
-    auto opened = beatwright::openSong(beatwright::testing::writeFurnace(song));
+    auto opened = beatwright::openSong(longTiming());
     auto& notes = *opened.notes;
     notes.instruments.resize(2);
     for (auto& ins : notes.instruments) ins.fm = beatwright::FmVoice{4, 0, 0, 0, {}};
@@ -103,9 +107,7 @@ Notes longNotes() {
 }
 
 void BM_ReadAndPlanNotes_256x256x10(benchmark::State& state) {
-    beatwright::testing::FurnaceSong song{.version = 250, .speeds = {6}, .rows = 256, .orders = 256, .psg = true};
-    for (int o = 0; o < 256; o += 16) song.effects.push_back({0, o, 0, 0x0F, 3 + o % 4});
-    const auto bytes = beatwright::testing::writeFurnace(song);
+    const auto bytes = longTiming();
     for (auto _ : state) {
         auto plan = beatwright::planTempo(*beatwright::openSong(bytes).song, *beatwright::driverNamed("sonic3k"),
                                           beatwright::VideoStandard::NTSC, "5");

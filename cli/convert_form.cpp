@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <ostream>
 
-#include "beatwright/file_bytes.h"
 #include "beatwright/smps_convert.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/value_text.h"
@@ -52,8 +51,7 @@ int runConvertForm(const Options& o, const Search& search, std::ostream& out, st
     std::vector<DacMapping> dacMap;
     if (o.dacMap) {
         try {
-            const std::vector<unsigned char> bytes = readFileBytes(*o.dacMap, 1 << 20, "larger than any DAC map, over 1 MiB");
-            dacMap = parseDacMap({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+            dacMap = readDacMap(*o.dacMap);
         } catch (const std::runtime_error& e) {
             throw UsageError(*o.dacMap + ": " + e.what());
         }

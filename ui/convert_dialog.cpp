@@ -13,7 +13,6 @@
 #include <QPushButton>
 #include <QSaveFile>
 
-#include "beatwright/file_bytes.h"
 #include "beatwright/smps_convert.h"
 #include "beatwright/tempo_plan.h"
 #include "qtext.h"
@@ -91,8 +90,7 @@ void convertToSmpsDialog(QWidget* parent, const NoteSong& notes, const Song& son
         ConvertRequest request{static_cast<FormKind>(form->currentData().toInt()), label->text().toStdString()};
         if (!map->text().isEmpty()) {
             try {
-                const auto bytes = readFileBytes(QFile::encodeName(map->text()).toStdString(), 1 << 20, "larger than any DAC map, over 1 MiB");
-                request.dacMap = parseDacMap({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
+                request.dacMap = readDacMap(QFile::encodeName(map->text()).toStdString());
             } catch (const std::runtime_error& e) {
                 QMessageBox::warning(&dialog, title, QString("Cannot read %1:\n%2.").arg(QFileInfo(map->text()).fileName(), QString::fromUtf8(e.what())));
                 return;

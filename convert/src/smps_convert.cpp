@@ -10,6 +10,7 @@
 #include <optional>
 #include <span>
 
+#include "beatwright/file_bytes.h"
 #include "beatwright/value_text.h"
 #include "beatwright/smps_lines.h"
 
@@ -81,6 +82,9 @@ std::optional<int> panOf(const NoteEffect& e) {
     return std::nullopt;
 }
 constexpr const char* panNames[] = {"panNone", "panRight", "panLeft", "panCentre"};
+
+// A change of an FM or PSG track's attenuation.
+std::string volumeLine(bool fm, int change) { return fmt::format("{} {}", fm ? "smpsAlterVol" : "smpsPSGAlterVol", byteText(change)); }
 
 struct TrackPlan {
     std::string track;
@@ -157,7 +161,6 @@ public:
             if (!p.dac) (p.kind == ChannelKind::Fm ? fm : psg) += 1;
         }
         const std::string& l = request_.label;
-        AsmLines& out = body;
         AsmLines head;
         result_.form = request_.form;
         result_.voices = static_cast<int>(voices_.size());
@@ -177,16 +180,16 @@ public:
             if (!h.empty()) head.line(h);
         }
         if (plans.empty() || !plans.front().dac) {
-            out.label(l + "_DAC");
-            out.line("smpsStop");
+            body.label(l + "_DAC");
+            body.line("smpsStop");
         }
-        if (!voices_.empty()) out.label(l + "_Voices");
+        if (!voices_.empty()) body.label(l + "_Voices");
         for (std::size_t v = 0; v < voices_.size(); ++v) {
             const Instrument& ins = notes_.instruments[static_cast<std::size_t>(voices_[v])];
-            out.comment(fmt::format("Voice ${}{}", hexpad(static_cast<int>(v)), ins.name.empty() ? "" : ": " + ins.name));
-            voiceLines(out, *ins.fm);
+            body.comment(fmt::format("Voice ${}{}", hexpad(static_cast<int>(v)), ins.name.empty() ? "" : ": " + ins.name));
+            voiceLines(body, *ins.fm);
         }
-        result_.text = out.take();
+        result_.text = body.take();
         result_.text.insert(0, head.take());
         return std::move(result_);
     }
@@ -334,7 +337,7 @@ private:
                 tell("DAC volume", p.channel, i);
             } else if (cell.volume >= 0 && loudest - std::min(cell.volume, loudest) != attenuation) {
                 const int now = loudest - std::min(cell.volume, loudest);
-                before.push_back(fmt::format("{} {}", fm ? "smpsAlterVol" : "smpsPSGAlterVol", byteText(now - attenuation)));
+                before.push_back(volumeLine(fm, now - attenuation));
                 attenuation = now;
             }
             int delay = 0, cut = -1;
@@ -409,7 +412,7 @@ private:
         if (atLoop) {
             if (atLoop->voice >= 0 && atLoop->voice != voice) out.line("smpsSetvoice $" + hexpad(atLoop->voice));
             if (atLoop->attenuation != attenuation) {
-                out.line(fmt::format("{} {}", fm ? "smpsAlterVol" : "smpsPSGAlterVol", byteText(atLoop->attenuation - attenuation)));
+                out.line(volumeLine(fm, atLoop->attenuation - attenuation));
             }
             if (atLoop->pan != pan || atLoop->amsFms != amsFms) {
                 out.line(fmt::format("smpsPan {}, {}", panNames[atLoop->pan], byteText(atLoop->amsFms)));
@@ -598,6 +601,11 @@ std::vector<DacMapping> parseDacMap(std::string_view text) {
         map.push_back({std::string(sample), std::string(name)});
     }
     return map;
+}
+
+std::vector<DacMapping> readDacMap(const std::string& path) {
+    const std::vector<unsigned char> bytes = readFileBytes(path, 1 << 20, "larger than any DAC map, over 1 MiB");
+    return parseDacMap({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
 }
 
 std::string labelOf(std::string_view name) {

@@ -38,16 +38,6 @@ void AsmLines::bytes(std::initializer_list<std::string_view> items) {
     if (pending_.size() >= bytesALine) flush();
 }
 
-void AsmLines::raw(std::string_view text) {
-    flush();
-    text_ += text;
-}
-
-std::string AsmLines::text() {
-    flush();
-    return text_;
-}
-
 std::string AsmLines::take() {
     flush();
     return std::exchange(text_, {});

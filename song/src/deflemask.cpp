@@ -46,14 +46,8 @@ std::vector<Instrument> readInstruments(ByteReader& r, unsigned system) {
         const auto name = r.take(r.u8());
         ins.name.assign(name.begin(), name.end());
         if (r.u8() != 0) {
-            const auto b = r.take(4);  // algorithm, feedback, FMS, AMS, then four operators
-            FmVoice v{b[0] & 7, b[1] & 7, b[3] & 3, b[2] & 7, {}};
-            for (auto& op : v.operators) {
-                const auto o = r.take(12);  // AM, AR, DR, MULT, RR, SL, TL, DT2, RS, DT, D2R, SSG
-                op = {chipDetune(o[9]), o[3] & 15, o[6] & 127, o[8] & 3, o[1] & 31, o[0] & 1, o[2] & 31, o[10] & 31, o[5] & 15,
-                      o[4] & 15, o[11] & 15};
-            }
-            ins.fm = v;
+            const auto head = r.take(4);
+            ins.fm = readListedFm(r, head, 12);
             continue;
         }
         if (!gameBoy) skipMacro(r);  // volume
@@ -133,9 +127,9 @@ TrackerSong readDefleMask(std::span<const unsigned char> bytes) {
                     const int code = r.s16(), value = r.s16();
                     if (code >= 0) effects.push_back({code, value < 0 ? 0 : value & 0xFF});
                 }
-                const int instrument = r.s16();
-                if (splitNote(note, octave) < 0 && instrument < 0 && volume < 0 && effects.empty()) continue;
-                song.cellAt(channel, static_cast<int>(o), row) = {splitNote(note, octave), instrument, volume, std::move(effects)};
+                const int instrument = r.s16(), value = splitNote(note, octave);
+                if (value < 0 && instrument < 0 && volume < 0 && effects.empty()) continue;
+                song.cellAt(channel, static_cast<int>(o), row) = {value, instrument, volume, std::move(effects)};
             }
         }
     }

@@ -375,8 +375,9 @@ void readPatr(ByteReader& r, TrackerSong& song, int subsong, int version) {
             const int code = r.s16(), value = r.s16();
             if (code >= 0) effects.push_back({code, value < 0 ? 0 : value & 0xFF});
         }
-        if (splitNote(note, octave) < 0 && instrument < 0 && volume < 0 && effects.empty()) continue;
-        song.cellAt(channel, index, row) = {splitNote(note, octave), instrument, volume, std::move(effects)};
+        const int value = splitNote(note, octave);
+        if (value < 0 && instrument < 0 && volume < 0 && effects.empty()) continue;
+        song.cellAt(channel, index, row) = {value, instrument, volume, std::move(effects)};
     }
 }
 

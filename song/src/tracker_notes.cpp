@@ -36,6 +36,16 @@ void addChipChannels(std::vector<Channel>& channels, unsigned id, unsigned count
     channels.insert(channels.end(), chip.begin(), chip.end());
 }
 
+FmVoice readListedFm(ByteReader& r, std::span<const unsigned char> head, std::size_t size) {
+    FmVoice v{head[0] & 7, head[1] & 7, head[3] & 3, head[2] & 7, {}};
+    for (auto& op : v.operators) {
+        const auto o = r.take(size);
+        op = {chipDetune(o[9]), o[3] & 15, o[6] & 127, o[8] & 3, o[1] & 31, o[0] & 1, o[2] & 31, o[10] & 31, o[5] & 15,
+              o[4] & 15, o[11] & 15};
+    }
+    return v;
+}
+
 namespace {
 
 // The FM feature: flags (the operator count below), the base bytes, then 8 bytes an
@@ -67,16 +77,8 @@ Instrument readFurnaceInstrument(ByteReader& r) {
         const unsigned type = r.u8();
         r.u8();
         ins.name = r.text();
-        const auto b = r.take(8);
-        if (type != 1) return ins;
-        FmVoice v{b[0] & 7, b[1] & 7, b[3] & 3, b[2] & 7, {}};
-        for (auto& op : v.operators) {
-            const auto o = r.take(32);
-            // am, ar, dr, mult, rr, sl, tl, dt2, rs, dt, d2r, ssgEnv, ...
-            op = {chipDetune(o[9]), o[3] & 15, o[6] & 127, o[8] & 3, o[1] & 31, o[0] & 1, o[2] & 31, o[10] & 31, o[5] & 15,
-                  o[4] & 15, o[11] & 15};
-        }
-        ins.fm = v;
+        const auto head = r.take(8);
+        if (type == 1) ins.fm = readListedFm(r, head, 32);
         return ins;
     }
     if (name != "INS2") throw SongError("no instrument where the song points");

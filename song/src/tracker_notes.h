@@ -1,5 +1,6 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,11 @@ namespace beatwright {
 // The channels a chip brings, by its ID as the trackers list it: the Genesis's FM and PSG,
 // extended channel 3's operators after its first as other channels; another chip's all other.
 void addChipChannels(std::vector<Channel>& channels, unsigned id, unsigned count, std::string_view chipName);
+
+// An FM instrument as DefleMask and Furnace's old layout list it: from `head` the algorithm,
+// feedback, FMS and AMS; then four operators of `size` bytes, each starting AM, AR, DR, MULT,
+// RR, SL, TL, DT2, RS, DT, D2R, SSG.
+[[nodiscard]] FmVoice readListedFm(ByteReader& r, std::span<const unsigned char> head, std::size_t size);
 
 // A Furnace instrument block, INS2 from version 127 or INST before it.
 [[nodiscard]] Instrument readFurnaceInstrument(ByteReader& r);

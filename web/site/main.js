@@ -252,7 +252,9 @@ $("portSmps").addEventListener("click", () => {
   showReport();
 });
 $("copyPlan").addEventListener("click", () => navigator.clipboard.writeText(plan.text));
-$("savePorted").addEventListener("click", () => download(plan.ported, smps.name.replace(/(\.[^.]*)?$/, `-${driver().replace(/[@/]/g, "-")}$1`)));
+// A file named after the song and the driver: "song-sonic1.asm".
+const savedName = (name, extension) => name.replace(/(\.[^.]*)?$/, (found) => `-${driver().replace(/[@/]/g, "-")}${extension ?? found}`);
+$("savePorted").addEventListener("click", () => download(plan.ported, savedName(smps.name)));
 $("copyPlanSource").addEventListener("click", () => navigator.clipboard.writeText(plan.smps2asm));
 
 function download(text, name) {
@@ -274,7 +276,7 @@ $("dacMapFile").addEventListener("change", async (event) => {
 $("saveConverted").addEventListener("click", async () => {
   const converted = core.convert(song.name, driver(), pal.checked, toleranceBox.value, dacMap.text);
   if (converted.error) return message("warning", "Convert to SMPS song", `Cannot convert ${song.name}:\n${converted.error}.`, ["OK"]);
-  const name = song.name.replace(/(\.[^.]*)?$/, `-${driver().replace(/[@/]/g, "-")}.asm`);
+  const name = savedName(song.name, ".asm");
   download(converted.text, name);
   await message("information", "Convert to SMPS song", `${name}: ${converted.summary.trim()}`, ["OK"]);
 });

@@ -70,6 +70,10 @@ struct Conversion {
 // ConvertError naming the line.
 [[nodiscard]] std::vector<DacMapping> parseDacMap(std::string_view text);
 
+// The same from a file of at most 1 MiB. Throws ConvertError, or FileError where the file
+// cannot be read.
+[[nodiscard]] std::vector<DacMapping> readDacMap(const std::string& path);
+
 // A label made of a file's name: letters, digits and underscores, not starting with a
 // digit; "Song" where nothing is left.
 [[nodiscard]] std::string labelOf(std::string_view name);

@@ -17,9 +17,6 @@ public:
     void comment(std::string_view text);
     // Bytes of a track, by name or value, added to the dc.b line being gathered.
     void bytes(std::initializer_list<std::string_view> items);
-    // Lines made elsewhere, as they are.
-    void raw(std::string_view text);
-    [[nodiscard]] std::string text();
     void reserve(std::size_t bytes) { text_.reserve(bytes); }
     // The text, leaving these lines empty.
     [[nodiscard]] std::string take();
