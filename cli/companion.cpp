@@ -152,7 +152,7 @@ void rejectCombination(const Options& o) {
         refuse("--convert", "it writes the whole song", {{o.plan, "--plan"}, {o.details, "--details"}, {o.best, "--best"}});
         if (!o.output) throw UsageError("--convert needs --output OUT: the file the SMPS song goes to, or - for standard output");
         if (o.format == "json" && o.output == "-") throw UsageError("--format json with --convert needs --output OUT, a file: the summary takes standard output");
-        if (o.format == "smps2asm") formatOption.reject(*o.format, ": --convert writes SMPS2ASM to --output");
+        if (o.format == "smps2asm") throw UsageError("--convert takes --format text or json: the SMPS2ASM song goes to --output");
     }
     if (o.plan) refuse("--plan", "it prints the plan, not pair lists", {{o.details, "--details"}, {o.best, "--best"}});
     if (o.smps) {

@@ -320,6 +320,10 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--convert", "--output", "x.asm"}, "", "--convert needs --song FILE: it converts a Furnace or DefleMask song", 2},
         {{"--song", song, "--convert"}, "", "--convert needs --output OUT: the file the SMPS song goes to, or - for standard output", 2},
         {{"--song", song, "--form", "onePair"}, "", "--form needs --convert: it picks the form the converted song plays in", 2},
+        {{"--song", song, "--label", "Tune"}, "", "--label needs --convert: it names the converted song's labels", 2},
+        {{"--song", song, "--dac-map", "drums.map"}, "", "--dac-map needs --convert: it names the converted song's DAC samples", 2},
+        {{"--song", song, "--convert", "--output", "x.asm", "--format", "smps2asm"}, "",
+         "--convert takes --format text or json: the SMPS2ASM song goes to --output", 2},
         {{"--song", song, "--convert", "--output", "x.asm"}, "", ": a module: only Furnace and DefleMask songs convert to SMPS songs", 2},
         {{"--song", file(furnace), "--convert", "--output", "x.asm", "--form", "best"}, "",
          "--form takes onePair, tempoCommands, eachStretch or fewestCommands, not 'best'", 2},
@@ -545,6 +549,20 @@ TEST(Cli, ConvertsAWholeSong) {
     write("jump.fur", std::string(jumps.begin(), jumps.end()));
     EXPECT_EQ(runCli({"--song", "jump.fur", "--convert", "--output", "j.asm"}),
               std::tuple(std::string(), std::string("beatwright-cli: jump.fur: play repeats from order 0 row 3, which it never reached before\n"), 2));
+    // The labels as asked; a DAC name as a byte; the song never written over.
+    EXPECT_NE(std::get<0>(runCli({"--song", "kit.fur", "--convert", "--label", "Kit2", "--output", "-"})).find("Kit2_Header:\n"), std::string::npos);
+    write("byte.map", "Kick $81\n1 dSnare\n");
+    EXPECT_NE(std::get<0>(runCli({"--song", "kit.fur", "--convert", "--driver", "sonic3k", "--dac-map", "byte.map", "--output", "-"}))
+                  .find("\tdc.b\t$81, $02, dSnare, $06\n"),
+              std::string::npos);
+    EXPECT_EQ(runCli({"--song", "kit.fur", "--convert", "--output", "kit.fur"}),
+              std::tuple(std::string(), std::string("beatwright-cli: --output names the song itself, kit.fur: the input is never written\n"), 2));
+    write("name.map", "Kick 9x\n");
+    EXPECT_EQ(runCli({"--song", "kit.fur", "--convert", "--dac-map", "name.map", "--output", "k.asm"}),
+              std::tuple(std::string(), std::string("beatwright-cli: name.map: line 1: '9x' is no driver's name for a sample: a label or a $hex byte\n"), 2));
+    write("big.map", std::string(1 << 20, ';') + "\n");
+    EXPECT_EQ(runCli({"--song", "kit.fur", "--convert", "--dac-map", "big.map", "--output", "k.asm"}),
+              std::tuple(std::string(), std::string("beatwright-cli: big.map: larger than any DAC map, over 1 MiB\n"), 2));
     write("bad.map", "0 dKick\n# two\nHat\n");
     EXPECT_EQ(runCli({"--song", "drums.dmf", "--convert", "--dac-map", "bad.map", "--output", "d.asm"}),
               std::tuple(std::string(), std::string("beatwright-cli: bad.map: line 3: a sample's number or name, then the driver's name for it, not 'Hat'\n"), 2));
