@@ -23,26 +23,25 @@ namespace {
 
 constexpr const char* title = "Convert to SMPS song";
 
-// The song converted and written where the user says; false where it was not.
-bool convertAndSave(QWidget* parent, const NoteSong& notes, const Song& song, const TempoPlan& plan, const ConvertChoices& c,
+// The song converted and written where the user says: what was done, or nothing where it was not.
+QString convertAndSave(QWidget* parent, const NoteSong& notes, const Song& song, const TempoPlan& plan, const ConvertChoices& c,
                     const ConvertRequest& request) {
     Conversion converted;
     try {
         converted = convertToSmps(notes, song, plan, c.driver, request);
     } catch (const ConvertError& e) {
         QMessageBox::warning(parent, title, QString("Cannot convert %1:\n%2.").arg(QFileInfo(c.song).fileName(), QString::fromUtf8(e.what())));
-        return false;
+        return {};
     }
     const QString path = QFileDialog::getSaveFileName(parent, title, qText(request.label) + ".asm", "SMPS2ASM source (*.asm);;All files (*)");
-    if (path.isEmpty()) return false;
+    if (path.isEmpty()) return {};
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(converted.text.data(), static_cast<qint64>(converted.text.size())) < 0 ||
         !file.commit()) {
         QMessageBox::warning(parent, title, QString("Cannot write %1:\n%2.").arg(path, file.errorString()));
-        return false;
+        return {};
     }
-    QMessageBox::information(parent, title, QString("%1: %2").arg(QFileInfo(path).fileName(), qText(conversionSummary(converted)).trimmed()));
-    return true;
+    return QString("%1: %2").arg(QFileInfo(path).fileName(), qText(conversionSummary(converted)).trimmed());
 }
 
 }  // namespace
@@ -77,6 +76,7 @@ void convertToSmpsDialog(QWidget* parent, const NoteSong& notes, const Song& son
     auto* label = new QLineEdit(qText(labelOf(QFileInfo(c.song).fileName().toStdString())), &dialog);
     label->setObjectName("label");
     layout->addRow("&Labels:", label);
+    QString done;
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Cancel, &dialog);
     QPushButton* convert = buttons->addButton("&Convert...", QDialogButtonBox::AcceptRole);
     convert->setDefault(true);
@@ -96,9 +96,12 @@ void convertToSmpsDialog(QWidget* parent, const NoteSong& notes, const Song& son
                 return;
             }
         }
-        if (convertAndSave(&dialog, notes, song, plan, c, request)) dialog.accept();
+        done = convertAndSave(&dialog, notes, song, plan, c, request);
+        if (!done.isEmpty()) dialog.accept();
     });
     dialog.exec();
+    // Told over the window, the dialog gone.
+    if (!done.isEmpty()) QMessageBox::information(parent, title, done);
 }
 
 }  // namespace beatwright
