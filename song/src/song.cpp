@@ -7,8 +7,8 @@
 #include <xmp.h>
 
 #include <algorithm>
-#include <map>
 #include <memory>
+#include <vector>
 
 namespace beatwright {
 
@@ -46,14 +46,15 @@ Song readSong(std::span<const unsigned char> module) {
         throw SongError("the module cannot be played");
     }
     xmp_set_player(c, XMP_PLAYER_INTERP, XMP_INTERP_NEAREST);
+    xmp_set_tempo_factor(c, 0.1);
 
     Song song;
     // The state, rows and units before each position on the first pass, for the loop point.
     struct Before {
-        int state;
+        int order, row, state;
         long rows, units;
     };
-    std::map<std::pair<int, int>, Before> firstPass;
+    std::vector<Before> firstPass;
     long rows = 0, units = 0;
     int current = -1;
     double played = 0;
@@ -62,8 +63,9 @@ Song readSong(std::span<const unsigned char> module) {
     while (xmp_play_frame(c) == 0) {
         xmp_get_frame_info(c, &frame);
         if (frame.loop_count > 0) {
-            const auto there = firstPass.find({frame.pos, frame.row});
-            const Before before = there != firstPass.end() ? there->second : Before{current, rows, units};
+            // Searched once, at the loop: the first time play stood there.
+            const auto there = std::find_if(firstPass.begin(), firstPass.end(), [&](const Before& b) { return b.order == frame.pos && b.row == frame.row; });
+            const Before before = there != firstPass.end() ? *there : Before{frame.pos, frame.row, current, rows, units};
             song.loop = SongLoop{frame.pos, frame.row, before.state, before.rows, before.units};
             break;
         }
@@ -76,7 +78,7 @@ Song readSong(std::span<const unsigned char> module) {
             if (found == song.states.end()) song.states.push_back(xmState(frame.speed, frame.bpm, frame.pos, frame.row));
             if (state != current) song.entries.push_back({state, frame.pos, frame.row, rows, units});
             current = state;
-            firstPass.try_emplace({frame.pos, frame.row}, Before{state, rows, units});
+            firstPass.push_back({frame.pos, frame.row, state, rows, units});
             ++song.states[state].rows;
             ++song.states[state].units;
             ++rows;
