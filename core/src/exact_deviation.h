@@ -43,19 +43,35 @@ inline int compareMagnitude(const Deviation& a, const Deviation& b) {
 
 inline double percentOf(const Deviation& d) { return static_cast<double>(d.over * 100) / static_cast<double>(d.base); }
 
-// |d| within the tolerance, exactly: the float is m x 2^(e - 24) with m a 24-bit integer.
-inline bool within(const Deviation& d, float tolerance) {
-    if (d.over == 0) return true;
-    int e = 0;
-    const double fraction = std::frexp(static_cast<double>(tolerance), &e);
-    const auto m = static_cast<UWide>(std::ldexp(fraction, 24));
-    const int shift = 24 - e;
-    // Below 2^-60 percent no deviation of the rates here is that close but zero.
-    if (shift > 80) return false;
-    if (shift < -40) return true;
-    // |over| / base against m / (100 x 2^shift).
-    const UWide limitNum = shift >= 0 ? m : m << -shift, limitDen = shift >= 0 ? UWide(100) << shift : UWide(100);
-    return compareFractions(magnitude(d.over), magnitude(d.base), limitNum, limitDen) <= 0;
-}
+// A tolerance in percent as the exact fraction its float is, m x 2^(e - 24) with m a 24-bit
+// integer; a deviation within it where |over| / base is at most that over 100.
+class ToleranceLimit {
+public:
+    explicit ToleranceLimit(float tolerance) {
+        int e = 0;
+        const double fraction = std::frexp(static_cast<double>(tolerance), &e);
+        const auto m = static_cast<UWide>(std::ldexp(fraction, 24));
+        const int shift = 24 - e;
+        // Below 2^-60 percent no deviation of the rates here is that close but zero.
+        if (shift > 80) {
+            num_ = 0;
+        } else if (shift < -40) {
+            all_ = true;
+        } else {
+            num_ = shift >= 0 ? m : m << -shift;
+            den_ = shift >= 0 ? UWide(100) << shift : UWide(100);
+        }
+    }
+    [[nodiscard]] bool admits(const Deviation& d) const {
+        if (d.over == 0 || all_) return true;
+        return num_ != 0 && compareFractions(magnitude(d.over), magnitude(d.base), num_, den_) <= 0;
+    }
+
+private:
+    UWide num_ = 0, den_ = 1;
+    bool all_ = false;
+};
+
+inline bool within(const Deviation& d, float tolerance) { return ToleranceLimit(tolerance).admits(d); }
 
 }  // namespace beatwright

@@ -1,6 +1,9 @@
 #include "fewest_commands.h"
 
 #include <algorithm>
+#include <array>
+#include <bitset>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numeric>
@@ -57,60 +60,111 @@ struct StateTable {
     }
 };
 
-// Costs at some pairs: the others not reached.
+// Costs at a state's pairs, in its table's order; those not reached at the default cost.
 struct Layer {
-    std::vector<Cost> costs;  // at every pair
-    std::vector<int> reached;  // ascending
+    const StateTable* table = nullptr;
+    std::vector<Cost> costs;
+
+    void reset(const StateTable& t) {
+        table = &t;
+        costs.assign(t.pairs.size(), Cost{});
+    }
+    [[nodiscard]] Cost at(int p) const {
+        const std::size_t j = table->at(p);
+        return j < costs.size() && table->pairs[j] == p ? costs[j] : Cost{};
+    }
+};
+
+// The most second-byte values a model has.
+constexpr std::size_t maxByteCount = [] {
+    int most = 0;
+    for (const ModelInfo& m : models) most = std::max(most, m.maxByte - m.minByte + 1);
+    return static_cast<std::size_t>(most);
+}();
+
+// Where the best cost of each divider, of each byte and of all stands.
+struct Origins {
+    std::array<int, maxDurationTicks> rowAt;
+    std::array<int, maxByteCount> columnAt;
+    int bestAt = -1;
+    // The pair the best with the same divider (1), byte (2) or any (3) as p stands at.
+    [[nodiscard]] int of(const Pairs& pairs, int p, int how) const {
+        if (how == 1) return rowAt[static_cast<std::size_t>(pairs.row(p))];
+        if (how == 2) return columnAt[static_cast<std::size_t>(pairs.column(p))];
+        return how == 3 ? bestAt : p;
+    }
 };
 
 // The best cost of each divider, of each byte and of all, with where.
 struct Summary {
-    std::vector<Cost> rowBest, columnBest;
-    std::vector<int> rowAt, columnAt;
+    std::array<Cost, maxDurationTicks> rowBest;
+    std::array<Cost, maxByteCount> columnBest;
     Cost best;
-    int bestAt = -1;
+    Origins at;
 
-    Summary(const Pairs& pairs, const Layer& layer)
-        : rowBest(maxDurationTicks), columnBest(static_cast<std::size_t>(pairs.bytes)), rowAt(maxDurationTicks, -1),
-          columnAt(static_cast<std::size_t>(pairs.bytes), -1) {
+    Summary(const Pairs& pairs, const Layer& layer) {
+        at.rowAt.fill(-1);
+        at.columnAt.fill(-1);
         // Ties keep the first: the smaller divider, then the smaller byte.
-        for (const int p : layer.reached) {
-            const Cost& c = layer.costs[static_cast<std::size_t>(p)];
+        for (std::size_t j = 0; j < layer.costs.size(); ++j) {
+            const Cost& c = layer.costs[j];
+            if (!c.reached()) continue;
+            const int p = layer.table->pairs[j];
             const auto r = static_cast<std::size_t>(pairs.row(p)), k = static_cast<std::size_t>(pairs.column(p));
-            if (c < rowBest[r]) rowBest[r] = c, rowAt[r] = p;
-            if (c < columnBest[k]) columnBest[k] = c, columnAt[k] = p;
-            if (c < best) best = c, bestAt = p;
+            if (c < rowBest[r]) rowBest[r] = c, at.rowAt[r] = p;
+            if (c < columnBest[k]) columnBest[k] = c, at.columnAt[k] = p;
+            if (c < best) best = c, at.bestAt = p;
         }
     }
-    // The best with the same pair (0), divider (1), byte (2) or any (3) as p, and where.
-    [[nodiscard]] std::pair<Cost, int> like(const Pairs& pairs, const Layer& layer, int p, int how) const {
-        const auto r = static_cast<std::size_t>(pairs.row(p)), k = static_cast<std::size_t>(pairs.column(p));
-        switch (how) {
-        case 0:
-            return {layer.costs[static_cast<std::size_t>(p)], p};
-        case 1:
-            return {rowBest[r], rowAt[r]};
-        case 2:
-            return {columnBest[k], columnAt[k]};
-        default:
-            return {best, bestAt};
-        }
+    // The best with the same divider (1), byte (2) or any (3) as p, and where; 0, the same
+    // pair, at the cost given.
+    [[nodiscard]] std::pair<Cost, int> like(const Pairs& pairs, Cost same, int p, int how) const {
+        const int where = at.of(pairs, p, how);
+        if (how == 1) return {rowBest[static_cast<std::size_t>(pairs.row(p))], where};
+        if (how == 2) return {columnBest[static_cast<std::size_t>(pairs.column(p))], where};
+        return {how == 3 ? best : same, where};
     }
-    // The best of p's step to any pair of the layer: kept, one field changed or both.
-    [[nodiscard]] std::pair<Cost, int> stepTo(const Pairs& pairs, const Layer& layer, int p) const {
-        std::pair<Cost, int> found{layer.costs[static_cast<std::size_t>(p)], 0};
+    // The best of p's step from any pair of the layer (at `same` where it is p): kept, one
+    // field changed or both.
+    [[nodiscard]] std::pair<Cost, int> stepTo(const Pairs& pairs, Cost same, int p) const {
+        std::pair<Cost, int> found{same, 0};
         for (int how = 1; how < 4; ++how) {
-            const Cost c = plus(like(pairs, layer, p, how).first, how == 3 ? 2 : 1);
+            const Cost c = plus(like(pairs, same, p, how).first, how == 3 ? 2 : 1);
             if (c < found.first) found = {c, how};
         }
         return found;
     }
 };
 
+// Each divider at which a byte may keep a state's rows within the tolerance, and some beyond
+// it, once and ascending: a row of u units at divider d is within where d u lies within X / (1 +
+// t) to X / (1 - t), X the units a row at divider 1. Widened far past doubles' rounding; the
+// exact test decides.
+template <typename Each>
+void dividersNear(const Measure::AtByte& at, float tolerance, Each each) {
+    constexpr double slack = 1e-9;
+    const double x = static_cast<double>(at.smps) / static_cast<double>(at.perUnit), t = tolerance / 100.0;
+    // Only the row lengths whose dividers may lie within 1 to 255.
+    const int fewest = std::max(1, static_cast<int>(std::floor(x / (maxDurationTicks * (1 + t)) * (1 - slack))));
+    const int most = t >= 1 ? maxRowUnits : std::min<int>(maxRowUnits, static_cast<int>(std::ceil(x / (1 - t) * (1 + slack))));
+    // The intervals ascend as u falls: each divider is given from the end of the one before.
+    int next = 1;
+    for (int u = most; u >= fewest; --u) {
+        const double low = std::ceil(x / (u * (1 + t)) * (1 - slack)), high = t >= 1 ? maxDurationTicks : std::floor(x / (u * (1 - t)) * (1 + slack));
+        const int last = static_cast<int>(std::min<double>(maxDurationTicks, high));
+        for (int d = std::max(next, static_cast<int>(std::max(1.0, low))); d <= last; ++d) each(d);
+        next = std::max(next, last + 1);
+    }
+}
+
 // The exact search's bound on work, in pairs visited: some tens of milliseconds. A song with
 // so many states, entries and loop candidates that it would pass it is not searched.
-constexpr long long workBound = 1'500'000;
+constexpr long long workBound = 4'000'000;
 struct TooMuchWork {};
+void spend(long long& work, std::size_t pairs) {
+    work += static_cast<long long>(pairs);
+    if (work > workBound) throw TooMuchWork{};
+}
 
 // The best cost at each pair over a run of entries, a step an entry: the pair kept, or its
 // divider or byte changed (a command), or both (two). Only the pairs within the tolerance
@@ -120,34 +174,40 @@ public:
     Walk(const Pairs& pairs, const std::vector<const StateTable*>& tables, long long& work)
         : pairs_(pairs), tables_(tables), work_(work) {}
 
+    // The costs at the run's first entry, none reached, to be filled before run.
+    Layer& start(std::size_t first) {
+        layer_.reset(*tables_[first]);
+        return layer_;
+    }
     // From the costs at the first entry through the last (both indices into the tables).
-    void run(Layer start, std::size_t first, std::size_t last, bool keepWay) {
+    void run(std::size_t first, std::size_t last, bool keepWay) {
         first_ = first;
-        layer_ = std::move(start);
-        summaries_.clear();
+        origins_.clear();
         came_.clear();
-        Layer next{std::vector<Cost>(layer_.costs.size()), {}};
+        cameAt_.clear();
         for (std::size_t e = first + 1; e <= last; ++e) {
             const StateTable& t = *tables_[e];
-            work_ += static_cast<long long>(t.pairs.size() + layer_.reached.size());
-            if (work_ > workBound) throw TooMuchWork{};
+            const std::vector<int>& before = layer_.table->pairs;
+            spend(work_, t.pairs.size() + before.size());
             const Summary s(pairs_, layer_);
-            std::vector<std::uint8_t> came(keepWay ? t.pairs.size() : 0);
-            next.reached.clear();
+            if (keepWay) {
+                origins_.push_back(s.at);
+                cameAt_.push_back(came_.size());
+                came_.resize(came_.size() + t.pairs.size());
+            }
+            next_.reset(t);
+            // Both tables ascend: the same pair found by walking them side by side.
+            std::size_t i = 0;
             for (std::size_t j = 0; j < t.pairs.size(); ++j) {
                 const int p = t.pairs[j];
-                const auto [c, how] = s.stepTo(pairs_, layer_, p);
+                while (i < before.size() && before[i] < p) ++i;
+                const Cost same = i < before.size() && before[i] == p ? layer_.costs[i] : Cost{};
+                const auto [c, how] = s.stepTo(pairs_, same, p);
                 if (!c.reached()) continue;
-                next.costs[static_cast<std::size_t>(p)] = {c.commands, std::max(c.worst, t.magnitudes[j])};
-                next.reached.push_back(p);
-                if (keepWay) came[j] = static_cast<std::uint8_t>(how);
+                next_.costs[j] = {c.commands, std::max(c.worst, t.magnitudes[j])};
+                if (keepWay) came_[cameAt_.back() + j] = static_cast<std::uint8_t>(how);
             }
-            if (keepWay) {
-                summaries_.push_back(s);
-                came_.push_back(std::move(came));
-            }
-            for (const int p : layer_.reached) layer_.costs[static_cast<std::size_t>(p)] = {};
-            std::swap(layer_, next);
+            std::swap(layer_, next_);
         }
     }
     [[nodiscard]] const Layer& last() const { return layer_; }
@@ -156,8 +216,7 @@ public:
         std::vector<int> pairs{p};
         for (std::size_t at = e; at > first_; --at) {
             const std::size_t step = at - first_ - 1;
-            const int how = came_[step][tables_[at]->at(p)];
-            if (how != 0) p = summaries_[step].like(pairs_, layer_, p, how).second;
+            p = origins_[step].of(pairs_, p, came_[cameAt_[step] + tables_[at]->at(p)]);
             pairs.push_back(p);
         }
         std::reverse(pairs.begin(), pairs.end());
@@ -169,9 +228,11 @@ private:
     const std::vector<const StateTable*>& tables_;
     long long& work_;
     std::size_t first_ = 0;
-    Layer layer_;
-    std::vector<Summary> summaries_;
-    std::vector<std::vector<std::uint8_t>> came_;
+    Layer layer_, next_;
+    // Each step's origins, and how each pair it reached came there (flat, from cameAt_).
+    std::vector<Origins> origins_;
+    std::vector<std::uint8_t> came_;
+    std::vector<std::size_t> cameAt_;
 };
 
 std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel model, const Measure& measure, float tolerance,
@@ -192,17 +253,12 @@ std::optional<std::vector<EntryChoice>> fewestCommands(const Song& song, TempoMo
                                                        float tolerance, std::string& why) {
     const ModelInfo& info = infoOf(model);
     const Pairs pairs{info.minByte, info.maxByte - info.minByte + 1};
-    // Each state's table, a pair at a time.
-    long long work = static_cast<long long>(song.states.size()) * pairs.count();
-    const auto tooMuch = [&] {
-        why = "the song has too many stretches to search for the fewest exactly";
-        return std::nullopt;
-    };
-    if (work > workBound) return tooMuch();
+    long long work = 0;
     try {
         return search(song, model, measure, tolerance, pairs, work, why);
     } catch (const TooMuchWork&) {
-        return tooMuch();
+        why = "the song has too many stretches to search for the fewest exactly";
+        return std::nullopt;
     }
 }
 
@@ -217,52 +273,51 @@ namespace {
 // each the best of a class of p (the same pair, divider, byte or any) and of z.
 std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel model, const Measure& measure, float tolerance,
                                                const Pairs& pairs, long long& work, std::string& why) {
-    const auto n = static_cast<std::size_t>(pairs.count());
     std::vector<StateTable> byState(song.states.size());
+    const ToleranceLimit limit(tolerance);
     for (std::size_t s = 0; s < song.states.size(); ++s) {
         StateTable& t = byState[s];
+        std::vector<Measure::AtByte> atBytes;
+        std::vector<int> near;
+        std::vector<std::size_t> perDivider(maxDurationTicks + 1);
         for (int b = pairs.minByte; b < pairs.minByte + pairs.bytes; ++b) {
-            const Measure::AtByte at = measure.atByte(song.states[s], advanceOf(model, b));
-            for (int d = 1; d <= maxDurationTicks; ++d) {
-                const auto [units, deviation] = Measure::bestUnits(at, d);
-                if (!within(deviation, tolerance)) continue;
-                t.pairs.push_back((d - 1) * pairs.bytes + (b - pairs.minByte));
-                t.units.push_back(static_cast<std::uint8_t>(units));
-                t.deviations.push_back(deviation);
-                t.magnitudes.push_back(magnitudeOf(deviation));
-            }
+            atBytes.push_back(measure.atByte(song.states[s], advanceOf(model, b)));
+            dividersNear(atBytes.back(), tolerance, [&](int d) {
+                near.push_back((d - 1) * pairs.bytes + (b - pairs.minByte));
+                ++perDivider[static_cast<std::size_t>(d)];
+            });
+        }
+        // In pair order, for the walks' ties and look-ups: by divider, each divider's bytes
+        // already ascending.
+        std::exclusive_scan(perDivider.begin(), perDivider.end(), perDivider.begin(), std::size_t{0});
+        std::vector<int> ordered(near.size());
+        for (const int p : near) ordered[perDivider[static_cast<std::size_t>(pairs.divider(p))]++] = p;
+        near = std::move(ordered);
+        spend(work, near.size());
+        for (const int p : near) {
+            const auto [units, deviation] = Measure::bestUnits(atBytes[static_cast<std::size_t>(pairs.column(p))], pairs.divider(p));
+            if (!limit.admits(deviation)) continue;
+            t.pairs.push_back(p);
+            t.units.push_back(static_cast<std::uint8_t>(units));
+            t.deviations.push_back(deviation);
+            t.magnitudes.push_back(magnitudeOf(deviation));
         }
         if (t.pairs.empty()) {
             why = "no plan keeps every stretch within the tolerance";
             return std::nullopt;
         }
-        // In pair order, for the walks' ties and look-ups.
-        std::vector<std::size_t> order(t.pairs.size());
-        std::iota(order.begin(), order.end(), 0);
-        std::sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return t.pairs[x] < t.pairs[y]; });
-        StateTable sorted;
-        for (const std::size_t i : order) {
-            sorted.pairs.push_back(t.pairs[i]);
-            sorted.units.push_back(t.units[i]);
-            sorted.deviations.push_back(t.deviations[i]);
-            sorted.magnitudes.push_back(t.magnitudes[i]);
-        }
-        t = std::move(sorted);
     }
     std::vector<const StateTable*> tables;
     for (const SongEntry& e : song.entries) tables.push_back(&byState[static_cast<std::size_t>(e.state)]);
     const std::size_t last = tables.size() - 1;
-    // The entry's pairs at no command, or only q.
-    const auto starting = [&](std::size_t e, std::optional<int> only) {
-        Layer layer{std::vector<Cost>(n), {}};
-        const StateTable& t = *tables[e];
+    // The entry's pairs that `from` takes at no command, each at its deviation or at none.
+    const auto fill = [&](Layer& layer, const auto& from, bool deviations = true) {
+        const StateTable& t = *layer.table;
         for (std::size_t j = 0; j < t.pairs.size(); ++j) {
-            if (only && t.pairs[j] != *only) continue;
-            layer.costs[static_cast<std::size_t>(t.pairs[j])] = {0, t.magnitudes[j]};
-            layer.reached.push_back(t.pairs[j]);
+            if (from(t.pairs[j])) layer.costs[j] = {0, deviations ? t.magnitudes[j] : 0};
         }
-        return layer;
     };
+    const auto any = [](int) { return true; };
     const auto choices = [&](const std::vector<int>& way) {
         std::vector<EntryChoice> out;
         for (std::size_t e = 0; e < way.size(); ++e) {
@@ -275,38 +330,41 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
     const auto loop = loopPlace(song);
     Walk before(pairs, tables, work);
     if (!loop) {
-        before.run(starting(0, std::nullopt), 0, last, true);
-        return choices(before.way(last, Summary(pairs, before.last()).bestAt));
+        fill(before.start(0), any);
+        before.run(0, last, true);
+        return choices(before.way(last, Summary(pairs, before.last()).at.bestAt));
     }
     const std::size_t L = loop->entry;
     const bool merged = loop->atEntry;
     // Up to the loop point: through the entry before it where its commands are merged there.
     const std::size_t upTo = merged ? L - 1 : L;
-    before.run(starting(0, std::nullopt), 0, upTo, true);
+    fill(before.start(0), any);
+    before.run(0, upTo, true);
     const Layer& prefix = before.last();
     const Summary prefixSummary(pairs, prefix);
     // A lower bound for each q: the best before it, the best after it, and unless the loop
     // commands are merged, a step on to any pair the loop's state allows.
-    Layer after = starting(last, std::nullopt);
+    std::vector<const StateTable*> reversed(tables.rbegin(), tables.rend() - static_cast<std::ptrdiff_t>(L));
+    Walk back(pairs, reversed, work), rest(pairs, tables, work);
+    Layer& after = back.start(0);
+    fill(after, any);
     if (!merged) {
-        const Layer wrap = [&] {
-            Layer w = starting(L, std::nullopt);
-            for (const int p : w.reached) w.costs[static_cast<std::size_t>(p)] = {0, 0};
-            return w;
-        }();
+        Layer& wrap = rest.start(L);
+        fill(wrap, any, false);
         const Summary s(pairs, wrap);
-        for (const int p : after.reached) {
-            after.costs[static_cast<std::size_t>(p)] = joined(s.stepTo(pairs, wrap, p).first, after.costs[static_cast<std::size_t>(p)]);
+        for (std::size_t j = 0; j < after.costs.size(); ++j) {
+            const int p = after.table->pairs[j];
+            after.costs[j] = joined(s.stepTo(pairs, wrap.at(p), p).first, after.costs[j]);
         }
     }
-    std::vector<const StateTable*> reversed(tables.rbegin(), tables.rend() - static_cast<std::ptrdiff_t>(L));
-    Walk back(pairs, reversed, work);
-    back.run(std::move(after), 0, last - L, false);
+    back.run(0, last - L, false);
     std::vector<std::pair<Cost, int>> candidates;
-    for (const int q : back.last().reached) {
+    const Layer& atLoop = back.last();
+    for (std::size_t j = 0; j < atLoop.costs.size(); ++j) {
+        const int q = atLoop.table->pairs[j];
         // Where merged, the step into q counts as well, as an ordinary change.
-        const Cost into = merged ? prefixSummary.stepTo(pairs, prefix, q).first : prefix.costs[static_cast<std::size_t>(q)];
-        const Cost bound = joined(into, back.last().costs[static_cast<std::size_t>(q)]);
+        const Cost into = merged ? prefixSummary.stepTo(pairs, prefix.at(q), q).first : prefix.at(q);
+        const Cost bound = joined(into, atLoop.costs[j]);
         if (bound.reached()) candidates.emplace_back(bound, q);
     }
     if (candidates.empty()) return std::nullopt;
@@ -322,29 +380,49 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
         Cost cost;
         int q = -1, p = -1, z = -1;
     } best;
-    Walk rest(pairs, tables, work);
-    const auto exact = [&](int q, bool keepWay) {
-        rest.run(starting(L, q), L, last, keepWay);
-        const Layer& end = rest.last();
-        const Summary endSummary(pairs, end);
+    // The best with q at the loop point from a walk's last layer: exact where the walk set out
+    // from q alone; a lower bound where it set out from more pairs of q's divider at once.
+    const auto finish = [&](const Layer& end, const Summary& endSummary, int q) {
         Best found{{}, q, -1, -1};
         // How p and z may differ from q: 0 the same pair, 1 the same divider, 2 the same byte, 3 any.
         for (int how = 0; how < 4; ++how) {
-            const auto [tail, z] = endSummary.like(pairs, end, q, how);
+            const auto [tail, z] = endSummary.like(pairs, end.at(q), q, how);
             const int commands = how == 0 ? 0 : how == 3 ? 2 : 1;
             if (!merged) {
-                const Cost c = joined(plus(tail, commands), prefix.costs[static_cast<std::size_t>(q)]);
+                const Cost c = joined(plus(tail, commands), prefix.at(q));
                 if (c < found.cost) found = {c, q, -1, z};
                 continue;
             }
-            const auto [head, p] = prefixSummary.like(pairs, prefix, q, how);
+            const auto [head, p] = prefixSummary.like(pairs, prefix.at(q), q, how);
             const Cost c = plus(joined(head, tail), commands);
             if (c < found.cost) found = {c, q, p, z};
         }
         return found;
     };
+    const auto walkFrom = [&](const auto& from, bool keepWay) {
+        fill(rest.start(L), from);
+        rest.run(L, last, keepWay);
+        return Summary(pairs, rest.last());
+    };
+    const auto exact = [&](int q, bool keepWay) {
+        return finish(rest.last(), walkFrom([q](int p) { return p == q; }, keepWay), q);
+    };
+    // A divider's candidates are bounded by one walk before any is walked alone: most
+    // candidates a bound lets through cost a command more than it, which their divider's
+    // walk shows at once.
+    const StateTable& atL = *tables[L];
+    std::vector<Cost> lower(atL.pairs.size());
+    std::bitset<maxDurationTicks> bounded;
     for (const auto& [bound, q] : candidates) {
         if (!(bound < best.cost)) break;
+        if (const int row = pairs.row(q); !bounded.test(static_cast<std::size_t>(row))) {
+            bounded.set(static_cast<std::size_t>(row));
+            const Summary endSummary = walkFrom([&](int p) { return pairs.row(p) == row; }, false);
+            for (std::size_t j = 0; j < atL.pairs.size(); ++j) {
+                if (pairs.row(atL.pairs[j]) == row) lower[j] = finish(rest.last(), endSummary, atL.pairs[j]).cost;
+            }
+        }
+        if (!(lower[atL.at(q)] < best.cost)) continue;
         if (const Best found = exact(q, false); found.cost < best.cost) best = found;
     }
     exact(best.q, true);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <utility>
 
 #include "beatwright/song_states.h"
@@ -30,7 +31,10 @@ public:
     };
     [[nodiscard]] AtByte atByte(const SongState& s, const Advance& a) const {
         const Wide smps = smpsTerm(s, a), one = perUnit(s, a, 1);
-        return {smps, one, smps / one, s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end())};
+        // Most songs' terms fit 64 bits, where division is several times quicker.
+        constexpr Wide narrow = Wide(1) << 63;
+        const Wide units = smps < narrow && one < narrow ? Wide(static_cast<std::uint64_t>(smps) / static_cast<std::uint64_t>(one)) : smps / one;
+        return {smps, one, units, s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end())};
     }
 
     // The row length that brings the state's rows closest to the song's, the shorter on a tie;

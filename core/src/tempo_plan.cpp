@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <numeric>
 #include <optional>
 #include <stdexcept>
 #include <tuple>
@@ -54,20 +55,25 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
     const ModelInfo& info = infoOf(model);
     const int lastDivider = maxDurationTicks;  // a unit must fit a duration byte
     const std::size_t n = song.states.size();
+    // The state that beat the last pair is tried first: it most often beats the next.
+    std::vector<std::size_t> tryOrder(n);
+    std::iota(tryOrder.begin(), tryOrder.end(), 0);
+    Choice c{{}, std::vector<int>(n), {}, std::vector<Deviation>(n), {}};
     for (int d = minDivider; d <= lastDivider; ++d) {
         for (int b = info.minByte; b <= info.maxByte; ++b) {
             const Advance a = advanceOf(model, b);
-            Choice c;
+            c.worst = {};
             bool beaten = false;
-            for (const SongState& s : song.states) {
-                const auto [units, deviation] = measure.bestUnits(s, a, d);
+            for (auto at = tryOrder.begin(); at != tryOrder.end(); ++at) {
+                const auto [units, deviation] = measure.bestUnits(song.states[*at], a, d);
                 if (compareMagnitude(deviation, c.worst) > 0) c.worst = deviation;
                 if (best && compareMagnitude(c.worst, best->worst) > 0) {
+                    std::rotate(tryOrder.begin(), at, at + 1);
                     beaten = true;
                     break;
                 }
-                c.units.push_back(units);
-                c.deviations.push_back(deviation);
+                c.units[*at] = units;
+                c.deviations[*at] = deviation;
             }
             if (beaten) continue;
             // Ties: shorter rows, then the smaller divider, then the larger second byte.
@@ -77,7 +83,7 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
                 (order == 0 && std::tuple(total, d, -b) < std::tuple(bestUnits, best->dividers[0], -best->bytes[0]))) {
                 c.dividers.assign(n, d);
                 c.bytes.assign(n, b);
-                best = std::move(c);
+                best = c;
                 bestUnits = total;
             }
         }
