@@ -527,6 +527,21 @@ TEST(Cli, ConvertsAWholeSong) {
     EXPECT_NE(std::get<0>(runCli({"--song", "stop.fur", "--convert", "--driver", "sonic3k", "--output", "-"}))
                   .find("stop_FM1:\n\tsmpsSetvoice        $00\n\tdc.b\tnC4, $04\n\tsmpsStop\nstop_DAC:\n"),
               std::string::npos);
+    // By default the recommended form: rows of 1 tick, then of 40, are 1 unit at period 256
+    // (1/256 slower) and 20 at period 2 (exact); no one pair keeps rows 40 times as long within 5 %.
+    const auto apart = writeFurnace({.version = 250, .speeds = {1}, .effects = {{0, 0, 4, 0x0F, 40}}, .notes = {{0, 0, 0, 108, 0}},
+                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
+    write("apart.fur", std::string(apart.begin(), apart.end()));
+    EXPECT_EQ(std::get<0>(runCli({"--song", "apart.fur", "--convert", "--output", "a.asm"})),
+              "a.asm: 1 track, 1 voice, 1 note, 2 tempo commands (the fewest commands, rows of whole units); worst .390625% slower, "
+              "drift 0.000261 s\n");
+    // The fewest-commands form where some plan keeps every stretch exact, and where none can
+    // (7/3 updates a second: a row of a tenth of a second is under one).
+    EXPECT_EQ(std::get<2>(runCli({"--song", "tune.fur", "--convert", "--tolerance", "0", "--form", "fewestCommands", "--output", "f.asm"})), 0);
+    EXPECT_EQ(runCli({"--song", "tune.fur", "--convert", "--driver", "carry-delay@7/3", "--pal", "--tolerance", "0", "--form", "fewestCommands",
+                      "--output", "f.asm"}),
+              std::tuple(std::string(), std::string("beatwright-cli: --form fewestCommands is not offered for tune.fur: no plan keeps every "
+                                                    "stretch within the tolerance\n"), 2));
     // Refusals: notes wider than FM's 95, a DAC map's line without a name.
     const auto wide = writeFurnace({.version = 250, .notes = {{0, 0, 0, 60, 0}, {0, 0, 1, 156, 0}}, .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
     write("wide.fur", std::string(wide.begin(), wide.end()));
