@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <utility>
 
 namespace beatwright {
@@ -13,6 +14,18 @@ __extension__ typedef unsigned __int128 UWide;
 struct Deviation {
     Wide over = 0, base = 1;
 };
+
+// a / b for terms from 0 (b from 1): in 64 bits where both fit, several times quicker.
+inline Wide quotient(Wide a, Wide b) {
+    constexpr Wide narrow = Wide(1) << 63;
+    if (a < narrow && b < narrow) return Wide(static_cast<std::uint64_t>(a) / static_cast<std::uint64_t>(b));
+    return a / b;
+}
+
+// The nearest double, through 64 bits where the term fits (a conversion of 128 bits is a call).
+inline double approximately(UWide w) {
+    return w >> 64 == 0 ? static_cast<double>(static_cast<std::uint64_t>(w)) : static_cast<double>(w);
+}
 
 inline UWide magnitude(Wide w) { return w < 0 ? static_cast<UWide>(-w) : static_cast<UWide>(w); }
 

@@ -22,7 +22,7 @@ struct Cost {
     int commands = std::numeric_limits<int>::max();
     double worst = 0;
     [[nodiscard]] bool reached() const { return commands != std::numeric_limits<int>::max(); }
-    friend bool operator<(const Cost& a, const Cost& b) { return std::tie(a.commands, a.worst) < std::tie(b.commands, b.worst); }
+    friend bool operator<(const Cost& a, const Cost& b) { return a.commands != b.commands ? a.commands < b.commands : a.worst < b.worst; }
     friend bool operator==(const Cost&, const Cost&) = default;
 };
 Cost plus(Cost c, int commands) {
@@ -35,9 +35,7 @@ Cost joined(const Cost& a, const Cost& b) {
     return {a.commands + b.commands, std::max(a.worst, b.worst)};
 }
 
-double magnitudeOf(const Deviation& d) {
-    return static_cast<double>(magnitude(d.over)) / static_cast<double>(magnitude(d.base));
-}
+double magnitudeOf(const Deviation& d) { return approximately(magnitude(d.over)) / approximately(magnitude(d.base)); }
 
 // Every pair, divider 1-255 (a unit must fit a duration byte) by each byte of the model, as one index.
 struct Pairs {
@@ -140,22 +138,37 @@ struct Summary {
 // it, once and ascending: a row of u units at divider d is within where d u lies within X / (1 +
 // t) to X / (1 - t), X the units a row at divider 1. Widened far past doubles' rounding; the
 // exact test decides.
-template <typename Each>
-void dividersNear(const Measure::AtByte& at, float tolerance, Each each) {
-    constexpr double slack = 1e-9;
-    const double x = static_cast<double>(at.smps) / static_cast<double>(at.perUnit), t = tolerance / 100.0;
-    // Only the row lengths whose dividers may lie within 1 to 255.
-    const int fewest = std::max(1, static_cast<int>(std::floor(x / (maxDurationTicks * (1 + t)) * (1 - slack))));
-    const int most = t >= 1 ? maxRowUnits : std::min<int>(maxRowUnits, static_cast<int>(std::ceil(x / (1 - t) * (1 + slack))));
-    // The intervals ascend as u falls: each divider is given from the end of the one before.
-    int next = 1;
-    for (int u = most; u >= fewest; --u) {
-        const double low = std::ceil(x / (u * (1 + t)) * (1 - slack)), high = t >= 1 ? maxDurationTicks : std::floor(x / (u * (1 - t)) * (1 + slack));
-        const int last = static_cast<int>(std::min<double>(maxDurationTicks, high));
-        for (int d = std::max(next, static_cast<int>(std::max(1.0, low))); d <= last; ++d) each(d);
-        next = std::max(next, last + 1);
+class NearDividers {
+public:
+    explicit NearDividers(float tolerance) : t_(tolerance / 100.0) {
+        constexpr double slack = 1e-9;
+        for (int u = 1; u <= maxRowUnits; ++u) {
+            low_[static_cast<std::size_t>(u)] = (1 - slack) / (u * (1 + t_));
+            high_[static_cast<std::size_t>(u)] = t_ >= 1 ? maxDurationTicks : (1 + slack) / (u * (1 - t_));
+        }
     }
-}
+    template <typename Each>
+    void each(double x, Each each) const {
+        // Only the row lengths whose dividers may lie within 1 to 255.
+        // Rounded by conversion (the terms are positive): floor and ceil are calls here.
+        const auto whole = [](double v, int most) { return static_cast<int>(std::min<double>(v, most)); };
+        const auto above = [&](double v, int most) { return whole(v, most) + (whole(v, most) < v); };
+        const int fewest = std::max(1, whole(x * low_[1] / maxDurationTicks, maxRowUnits + 1));
+        const int most = t_ >= 1 ? maxRowUnits : std::min(maxRowUnits, above(x * high_[1], maxRowUnits));
+        // The intervals ascend as u falls: each divider is given from the end of the one before.
+        int next = 1;
+        for (int u = most; u >= fewest; --u) {
+            const auto k = static_cast<std::size_t>(u);
+            const int last = t_ >= 1 ? maxDurationTicks : whole(x * high_[k], maxDurationTicks);
+            for (int d = std::max({next, 1, above(x * low_[k], maxDurationTicks + 1)}); d <= last; ++d) each(d);
+            next = std::max(next, last + 1);
+        }
+    }
+
+private:
+    double t_;
+    std::array<double, maxRowUnits + 1> low_{}, high_{};
+};
 
 // The exact search's bound on work, in pairs visited: some tens of milliseconds. A song with
 // so many states, entries and loop candidates that it would pass it is not searched.
@@ -185,6 +198,7 @@ public:
         origins_.clear();
         came_.clear();
         cameAt_.clear();
+        if (keepWay) origins_.reserve(last - first);
         for (std::size_t e = first + 1; e <= last; ++e) {
             const StateTable& t = *tables_[e];
             const std::vector<int>& before = layer_.table->pairs;
@@ -275,17 +289,21 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
                                                const Pairs& pairs, long long& work, std::string& why) {
     std::vector<StateTable> byState(song.states.size());
     const ToleranceLimit limit(tolerance);
+    const NearDividers nearDividers(tolerance);
+    std::vector<Advance> advances;
+    for (int b = pairs.minByte; b < pairs.minByte + pairs.bytes; ++b) advances.push_back(advanceOf(model, b));
     for (std::size_t s = 0; s < song.states.size(); ++s) {
         StateTable& t = byState[s];
-        std::vector<Measure::AtByte> atBytes;
+        std::vector<Measure::AtByte> atBytes(advances.size());
         std::vector<int> near;
         std::vector<std::size_t> perDivider(maxDurationTicks + 1);
-        for (int b = pairs.minByte; b < pairs.minByte + pairs.bytes; ++b) {
-            atBytes.push_back(measure.atByte(song.states[s], advanceOf(model, b)));
-            dividersNear(atBytes.back(), tolerance, [&](int d) {
-                near.push_back((d - 1) * pairs.bytes + (b - pairs.minByte));
+        for (std::size_t k = 0; k < advances.size(); ++k) {
+            const std::size_t before = near.size();
+            nearDividers.each(measure.unitsNear(song.states[s], advances[k]), [&](int d) {
+                near.push_back((d - 1) * pairs.bytes + static_cast<int>(k));
                 ++perDivider[static_cast<std::size_t>(d)];
             });
+            if (near.size() > before) atBytes[k] = measure.atByte(song.states[s], advances[k]);
         }
         // In pair order, for the walks' ties and look-ups: by divider, each divider's bytes
         // already ascending.

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <utility>
 
 #include "beatwright/song_states.h"
@@ -31,17 +30,20 @@ public:
     };
     [[nodiscard]] AtByte atByte(const SongState& s, const Advance& a) const {
         const Wide smps = smpsTerm(s, a), one = perUnit(s, a, 1);
-        // Most songs' terms fit 64 bits, where division is several times quicker.
-        constexpr Wide narrow = Wide(1) << 63;
-        const Wide units = smps < narrow && one < narrow ? Wide(static_cast<std::uint64_t>(smps) / static_cast<std::uint64_t>(one)) : smps / one;
-        return {smps, one, units, s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end())};
+        return {smps, one, quotient(smps, one), s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end())};
+    }
+
+    // The units a row at divider 1 in a double, near enough to find where to look exactly.
+    [[nodiscard]] double unitsNear(const SongState& s, const Advance& a) const {
+        return 150.0 * updates_.num * a.advancing * s.speed * static_cast<double>(s.tempo.den) /
+               (static_cast<double>(updates_.den) * a.frames * static_cast<double>(s.tempo.num));
     }
 
     // The row length that brings the state's rows closest to the song's, the shorter on a tie;
     // the longest row of a turn must fit too.
     [[nodiscard]] static std::pair<int, Deviation> bestUnits(const AtByte& b, int divider) {
         const int most = std::max(1, std::min(maxRowUnits, maxDurationTicks / divider) / b.longest);
-        const int below = static_cast<int>(std::clamp<Wide>(b.units / divider, 1, most));
+        const int below = static_cast<int>(std::clamp<Wide>(quotient(b.units, divider), 1, most));
         const int above = std::min(below + 1, most);
         const auto at = [&](int units) {
             const Wide xm = b.perUnit * divider * units;
