@@ -433,11 +433,13 @@ TEST(Cli, ConvertsAWholeSong) {
         distinct.push_back({(k + 1) << 4 | (k + 1), 16 + k, k << 6 | (31 - k), (k == 3) << 7 | (8 + k), 2 + k, (k + 1) << 4 | (15 - k), 0, 0});
     }
     const std::array<int, 8> plain{0x31, 0x20, 0x1F, 0, 0, 0x0F, 0, 0};
+    // Macro features: 8-byte headers, a volume macro (code 0) of no steps or of two, the list's end.
+    const std::vector<unsigned char> noSteps{8, 0, 0, 0, 255, 255, 0, 0, 0, 1, 255}, twoSteps{8, 0, 0, 2, 255, 255, 0, 0, 0, 1, 15, 10, 255};
     const auto song = writeFurnace({.version = 250, .rows = 8, .orders = 2, .effects = {{1, 1, 7, 0x0B, 1}},
                                     .notes = {{0, 0, 0, 108, 0, 0x7F}, {0, 0, 4, 112}, {0, 1, 0, 115, 1, 0x70}, {0, 1, 4, 180},
                                               {0, 1, 6, -1, -1, 0x7F}, {6, 0, 2, 105, -1, 15}, {6, 1, 4, -1, -1, 12}},
                                     .instruments = {fmFeature(2, 5, 1, 3, distinct), fmFeature(6, 0, 0, 0, {plain, plain, plain, plain})},
-                                    .psg = true});
+                                    .macros = {noSteps}, .psg = true});
     write("tune.fur", std::string(song.begin(), song.end()));
     const auto [out, err, status] = runCli({"--song", "tune.fur", "--convert", "--driver", "sonic3k", "--output", "-"});
     EXPECT_EQ(std::tuple(out, err, status), std::tuple(slurp(fs::path(BEATWRIGHT_GOLDEN) / "convert-tune.asm"), "", 0));
@@ -450,11 +452,12 @@ TEST(Cli, ConvertsAWholeSong) {
               json::parse(R"({"tracks": [{"track": "FM1", "channel": "FM 1", "notes": 3}, {"track": "PSG1", "channel": "PSG 1", "notes": 1}],
                               "voices": 2, "notes": 4, "commands": 0, "notCarried": [], "form": "onePair", "worstDeviation": 0, "worstDrift": 0})"));
     // A DefleMask song: FM 6 in DAC mode plays C (sample 0, mapped) and D (sample 2, not); the noise
-    // takes PSG 3's place, so PSG 3 is told; its empty PSG 1 and 2 hold their places.
+    // takes PSG 3's place, so PSG 3 is told; its empty PSG 1 and 2 hold their places. The noise
+    // plays the standard instrument, whose volume macro is told.
     // From row 4 (1700) FM 6 plays FM again: its E-4 on row 6 is an FM track's. The samples go by name.
     const auto dmf = beatwright::testing::writeDefleMask({.effects = {{5, 0, 0, 0x17, 1}, {5, 0, 4, 0x17, 0}},
                                                           .notes = {{5, 0, 0, 108, 0}, {5, 0, 2, 110}, {5, 0, 6, 112, 0}, {0, 0, 0, 108, 0},
-                                                                    {8, 0, 4, 105}, {9, 0, 0, 120}},
+                                                                    {8, 0, 4, 105}, {9, 0, 0, 120, 1}},
                                                           .samples = {"Kick", "Snare"}});
     write("drums.dmf", std::string(dmf.begin(), dmf.end()));
     write("drums.map", "; the kick\nKick  dKick \n\n");
@@ -464,7 +467,8 @@ TEST(Cli, ConvertsAWholeSong) {
                               "voices": 1, "notes": 4, "commands": 0,
                               "notCarried": [{"what": "channel PSG 3", "count": 1, "first": "PSG 3 at order 0 row 4"},
                                              {"what": "DAC sample 2 (not in the DAC map; its notes rest)", "count": 1, "first": "FM 6 at order 0 row 2"},
-                                             {"what": "noise frequency modes (the noise plays PSG 3's tone)", "count": 1, "first": "noise at order 0 row 0"}],
+                                             {"what": "noise frequency modes (the noise plays PSG 3's tone)", "count": 1, "first": "noise at order 0 row 0"},
+                                             {"what": "instrument macros", "count": 1, "first": "noise at order 0 row 0"}],
                               "form": "onePair", "worstDeviation": 0, "worstDrift": 0})j"));
     const std::string dac = "drums_DAC:\ndrums_DAC_Loop:\n\tdc.b\tdKick, $02, nRst, $06\n\tsmpsJump            drums_DAC_Loop\n";
     EXPECT_NE(slurp(dir / "d.asm").find(dac), std::string::npos) << slurp(dir / "d.asm");
@@ -529,12 +533,13 @@ TEST(Cli, ConvertsAWholeSong) {
               std::string::npos);
     // By default the recommended form: rows of 1 tick, then of 40, are 1 unit at period 256
     // (1/256 slower) and 20 at period 2 (exact); no one pair keeps rows 40 times as long within 5 %.
+    // Its instrument's volume macro is told.
     const auto apart = writeFurnace({.version = 250, .speeds = {1}, .effects = {{0, 0, 4, 0x0F, 40}}, .notes = {{0, 0, 0, 108, 0}},
-                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
+                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}, .macros = {twoSteps}});
     write("apart.fur", std::string(apart.begin(), apart.end()));
     EXPECT_EQ(std::get<0>(runCli({"--song", "apart.fur", "--convert", "--output", "a.asm"})),
               "a.asm: 1 track, 1 voice, 1 note, 2 tempo commands (the fewest commands, rows of whole units); worst .390625% slower, "
-              "drift 0.000261 s\n");
+              "drift 0.000261 s\nnot carried: instrument macros, 1 time, first FM 1 at order 0 row 0\n");
     // The fewest-commands form where some plan keeps every stretch exact, and where none can
     // (7/3 updates a second: a row of a tenth of a second is under one).
     EXPECT_EQ(std::get<2>(runCli({"--song", "tune.fur", "--convert", "--tolerance", "0", "--form", "fewestCommands", "--output", "f.asm"})), 0);

@@ -363,6 +363,10 @@ private:
             const bool dropped = delay >= notes_.rows[i].ticks;
             if (dropped) tell("notes delayed past their row (they do not play)", p.channel, i);
             const bool starts = cell.note >= 0 && cell.note < noteOff && !dropped;
+            if (starts && instrument >= 0 && static_cast<std::size_t>(instrument) < notes_.instruments.size() &&
+                notes_.instruments[static_cast<std::size_t>(instrument)].macros) {
+                tell("instrument macros", p.channel, i);
+            }
             // A delayed row: what sounds goes on to where its note and changes come.
             long length = length_[i];
             // The note lasts a unit at least.

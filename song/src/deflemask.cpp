@@ -30,14 +30,16 @@ const System& systemOf(unsigned id) {
 
 void skipName(ByteReader& r) { r.skip(r.u8()); }
 
-// A standard instrument's macro: its length, 32-bit values, a loop position where it has any.
-void skipMacro(ByteReader& r) {
+// A standard instrument's macro: its length, 32-bit values, a loop position where it has
+// any. Whether it has.
+bool skipMacro(ByteReader& r) {
     const unsigned length = r.u8();
     r.skip(length * 4ULL + (length > 0 ? 1 : 0));
+    return length > 0;
 }
 
 // Instruments and wavetables come before the patterns: FM ones read, the others' macros
-// read past, system by system.
+// read past (whether they have any kept), system by system.
 std::vector<Instrument> readInstruments(ByteReader& r, unsigned system) {
     const bool gameBoy = system == 0x04, c64 = system == 0x07 || system == 0x47;
     std::vector<Instrument> instruments;
@@ -50,11 +52,12 @@ std::vector<Instrument> readInstruments(ByteReader& r, unsigned system) {
             ins.fm = readListedFm(r, head, 12);
             continue;
         }
-        if (!gameBoy) skipMacro(r);  // volume
-        skipMacro(r);                // arpeggio, then its mode
+        const bool volume = !gameBoy && skipMacro(r);
+        const bool arpeggio = skipMacro(r);  // then its mode
         r.u8();
-        skipMacro(r);  // duty or noise
-        skipMacro(r);  // wavetable
+        const bool duty = skipMacro(r);  // or noise
+        const bool wave = skipMacro(r);
+        ins.macros = volume || arpeggio || duty || wave;
         r.skip(c64 ? 20 : gameBoy ? 4 : 0);
     }
     for (unsigned i = 0, count = r.u8(); i < count; ++i) r.skip(r.u32() * 4ULL);

@@ -65,6 +65,20 @@ FmVoice furnaceFm(ByteReader& r, unsigned version) {
     return v;
 }
 
+// A macro feature (MA, O1 to O4): whether any of its macros has a step. Each macro's header
+// is as long as the feature says, its code first (255 ends the list), its length next; a
+// macro of no steps has no data after it.
+bool anyMacroSteps(ByteReader& r, std::size_t end) {
+    const std::size_t header = r.u16();
+    if (header < 2) return false;
+    while (r.position() + header <= end) {
+        const auto h = r.take(header);
+        if (h[0] == 255) return false;
+        if (h[1] > 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 Instrument readFurnaceInstrument(ByteReader& r) {
@@ -73,12 +87,19 @@ Instrument readFurnaceInstrument(ByteReader& r) {
     const std::string_view name(reinterpret_cast<const char*>(id.data()), 4);
     Instrument ins;
     if (name == "INST") {
-        r.u16();
-        const unsigned type = r.u8();
+        const unsigned version = r.u16(), type = r.u8();
         r.u8();
         ins.name = r.text();
         const auto head = r.take(8);
-        if (type == 1) ins.fm = readListedFm(r, head, 32);
+        const FmVoice fm = readListedFm(r, head, 32);
+        if (type == 1) ins.fm = fm;
+        // Game Boy's, C64's and Amiga's data, then the standard macros' lengths (the later four from 17).
+        const std::size_t lengths = version >= 17 ? 8 : 4;
+        if (r.position() + 44 + 4 * lengths > end) return ins;
+        r.skip(44);
+        for (std::size_t m = 0; m < lengths; ++m) {
+            if (r.u32() > 0) ins.macros = true;
+        }
         return ins;
     }
     if (name != "INS2") throw SongError("no instrument where the song points");
@@ -90,6 +111,9 @@ Instrument readFurnaceInstrument(ByteReader& r) {
         const std::size_t length = r.u16(), next = r.position() + length;
         if (feature == "NA") ins.name = r.text();
         if (feature == "FM" && type == 1) ins.fm = furnaceFm(r, version);
+        if (feature == "MA" || (feature.front() == 'O' && feature.back() >= '1' && feature.back() <= '4')) {
+            ins.macros = ins.macros || anyMacroSteps(r, next);
+        }
         if (feature == "SM" && type == 4) {
             ins.sample = static_cast<int>(r.u16());
             const bool mapped = r.u8() & 1;

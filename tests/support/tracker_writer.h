@@ -41,6 +41,7 @@ struct FurnaceSong {
     // them out) and a PSG after the FM chip, its four channels after the FM's.
     std::vector<TrackerNote> notes{};
     std::vector<std::vector<unsigned char>> instruments{};
+    std::vector<std::vector<unsigned char>> macros{};  // each FM instrument's MA feature, none where empty
     bool psg = false;
     // From 240: sample instruments after those (each its SM feature's bytes) and the samples' names.
     std::vector<std::vector<unsigned char>> sampleInstruments{};
@@ -290,6 +291,11 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
             b.out.insert(b.out.end(), {static_cast<unsigned char>(i < fm ? 'F' : 'S'), 'M'});
             b.put(feature.size(), 2);
             b.out.insert(b.out.end(), feature.begin(), feature.end());
+            if (i < s.macros.size() && !s.macros[i].empty()) {
+                b.out.insert(b.out.end(), {'M', 'A'});
+                b.put(s.macros[i].size(), 2);
+                b.out.insert(b.out.end(), s.macros[i].begin(), s.macros[i].end());
+            }
             b.out.insert(b.out.end(), {'E', 'N'});
             for (int k = 0; k < 4; ++k) b.out[start - 4 + k] = static_cast<unsigned char>((b.out.size() - start) >> (8 * k));
         }

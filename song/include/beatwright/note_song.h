@@ -29,6 +29,7 @@ struct Instrument {
     // A sample instrument's: the sample it plays, or per note (0 to 179) the one mapped.
     int sample = -1;
     std::vector<int> sampleMap = {};
+    bool macros = false;  // it plays macros (volume, arpeggio, duty, FM parameters...) over its notes
 };
 
 enum class ChannelKind { Fm, Psg, Noise, Other };
