@@ -4,11 +4,19 @@
 
 #include <utility>
 
+#include "beatwright/value_text.h"
+
 namespace beatwright {
 
 namespace {
 constexpr std::size_t bytesALine = 8;
 }
+
+std::string tempoModStatement(int byte) { return "smpsSetTempoMod $" + hexpad(byte); }
+std::string tempoDivStatement(int divider) { return "smpsSetTempoDiv $" + hexpad(divider); }
+std::string chanTempoDivStatement(int divider) { return "smpsChanTempoDiv $" + hexpad(divider); }
+std::string rawHeaderTempo(int divider, int byte) { return fmt::format("dc.b\t${},${}", hexpad(divider), hexpad(byte)); }
+std::string rawTempoMod(const Driver& driver, int byte) { return fmt::format("dc.b\t{},${}", flagText(driver.tempoFlag), hexpad(byte)); }
 
 void AsmLines::label(std::string_view name) {
     flush();

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "beatwright/match_search.h"
+#include "beatwright/smps_lines.h"
 #include "beatwright/smps_song.h"
 #include "beatwright/tempo_plan.h"
 #include "beatwright/tempo_readout.h"
@@ -101,8 +102,8 @@ PortNote dividerNote(const SmpsSong& song, int from, int to) {
     return note;
 }
 
-std::string headerLine(int divider, bool converts, int tempo, const std::string& byte) {
-    return converts ? fmt::format("smpsHeaderTempo ${}, ${:02X}", hexpad(divider), tempo) : fmt::format("dc.b\t${},{}", hexpad(divider), byte);
+std::string headerLine(int divider, bool converts, int tempo, int byte) {
+    return converts ? smps2asmLine(divider, tempo) : rawHeaderTempo(divider, byte);
 }
 
 // A target without per-track dividers: the tracks with their own are scaled where that is
@@ -142,14 +143,11 @@ void scaleTracks(const SmpsReport& r, std::vector<PortedSetting>& ported) {
     PortedSetting& header = ported.front();
     if (!scaling->refusal && scaling->divider != header.port.divider) {
         const bool converts = header.lines.front().starts_with("smpsHeaderTempo");
-        header.lines = {headerLine(scaling->divider, converts, header.setting.tempo,
-                                   fmt::format("${:02X}", byteOf(r.to->model, header.port.secondByte)))};
+        header.lines = {headerLine(scaling->divider, converts, header.setting.tempo, byteOf(r.to->model, header.port.secondByte))};
         header.unchanged = false;
         std::erase_if(header.notes, [](const PortNote& n) { return n.kind == PortNoteKind::Unchanged; });
     }
 }
-
-std::string rawTempo(const Driver& to, int byte) { return fmt::format("dc.b\t{},${:02X}", flagText(to.tempoFlag), byte); }
 
 }  // namespace
 
@@ -164,7 +162,7 @@ std::vector<PortedSetting> portSettings(const SmpsReport& r) {
         const SmpsPort p = portPair(r.driver, s.divider, secondByteIn(r, s), to, r.standard, r.tolerance,
                                     track ? std::optional(before->secondByte) : std::nullopt);
         PortedSetting out{s, p, false, false, {}, {}};
-        const std::string divider = "$" + hexpad(p.divider), byte = fmt::format("${:02X}", byteOf(to.model, p.secondByte));
+        const int byte = byteOf(to.model, p.secondByte);
         const bool converts = p.smps2asmByte == byteOf(to.model, p.secondByte) && r.song.source;
         const bool newDivider = !before || before->divider != p.divider;
         const bool newByte = !before || before->secondByte != p.secondByte;
@@ -173,12 +171,12 @@ std::vector<PortedSetting> portSettings(const SmpsReport& r) {
             out.lines.push_back(headerLine(p.divider, converts, s.tempo, byte));
             break;
         case SmpsSettingKind::Tempo:
-            if (newDivider) out.lines.push_back("smpsSetTempoDiv " + divider);
-            out.lines.push_back(converts ? fmt::format("smpsSetTempoMod ${:02X}", s.tempo) : rawTempo(to, byteOf(to.model, p.secondByte)));
+            if (newDivider) out.lines.push_back(tempoDivStatement(p.divider));
+            out.lines.push_back(converts ? tempoModStatement(s.tempo) : rawTempoMod(to, byte));
             break;
         case SmpsSettingKind::Divider:
-            out.lines.push_back("smpsSetTempoDiv " + divider);
-            if (newByte) out.lines.push_back(rawTempo(to, byteOf(to.model, p.secondByte)));
+            out.lines.push_back(tempoDivStatement(p.divider));
+            if (newByte) out.lines.push_back(rawTempoMod(to, byte));
             break;
         case SmpsSettingKind::TrackDivider:
             if (to.trackDividerFlag.empty()) {
@@ -189,7 +187,7 @@ std::vector<PortedSetting> portSettings(const SmpsReport& r) {
                                                  to.name),
                                      {s.line}});
             } else {
-                out.lines.push_back("smpsChanTempoDiv " + divider);
+                out.lines.push_back(chanTempoDivStatement(p.divider));
             }
             break;
         }

@@ -11,6 +11,7 @@
 #include <tuple>
 
 #include "beatwright/rate_table.h"
+#include "beatwright/smps_lines.h"
 #include "beatwright/value_text.h"
 #include "exact_deviation.h"
 #include "fewest_commands.h"
@@ -324,7 +325,7 @@ std::string_view formTitle(FormKind kind) {
 }
 
 std::string tempoCommandLine(const TempoCommand& c) {
-    return fmt::format("{} ${}", c.kind == CommandKind::Tempo ? "smpsSetTempoMod" : "smpsSetTempoDiv", hexpad(c.value));
+    return c.kind == CommandKind::Tempo ? tempoModStatement(c.value) : tempoDivStatement(c.value);
 }
 
 int unitsPerDurationByte(int divider) { return std::min(maxDurationByte, maxDurationTicks / divider); }
