@@ -162,7 +162,8 @@ val smpsReportOf(const std::string& name, const std::string& driverName, bool pa
     return out;
 }
 
-// The last song's plan: {text, smps2asm, deviations of the recommended form, within}.
+// The last song's plan: {text, smps2asm, deviations of the recommended form, forms: [{name,
+// title, recommended, notOffered (why, where it is not)}]}.
 val planOf(const std::string& driverName, bool pal, const std::string& tolerance) {
     const Driver driver = driverNamed(driverName).value();
     const TempoPlan plan = planTempo(lastSong(), driver, standardOf(pal), tolerance);
@@ -170,17 +171,33 @@ val planOf(const std::string& driverName, bool pal, const std::string& tolerance
     out.set("text", planText(lastSong(), plan, driver, standardOf(pal), tolerance));
     out.set("smps2asm", planSmps2asm(lastSong(), plan, driver, standardOf(pal)));
     out.set("deviations", array(plan.recommended().deviations, [](double d) { return val(d); }));
+    out.set("forms", array(formKinds, [&](FormKind kind) {
+        val form = val::object();
+        form.set("name", std::string(formName(kind)));
+        form.set("title", std::string(formTitle(kind)));
+        form.set("recommended", kind == plan.recommendedForm);
+        if (!plan.offers(kind)) form.set("notOffered", plan.fewestNotOffered);
+        return form;
+    }));
     return out;
 }
 
-// The last song as an SMPS song in its plan's recommended form, labels from the file's name:
-// {text, summary} or {error}. The DAC map is the text of one, or empty.
-val convertOf(const std::string& name, const std::string& driverName, bool pal, const std::string& tolerance, const std::string& dacMap) {
+// The last song as an SMPS song in the plan's form named (an offered one; the recommended
+// where none is named), labels from the file's name: {text, summary} or {error}. The DAC map
+// is the text of one, or empty.
+val convertOf(const std::string& name, const std::string& driverName, bool pal, const std::string& tolerance, const std::string& dacMap,
+              const std::string& form) {
     const Driver driver = driverNamed(driverName).value();
     const TempoPlan plan = planTempo(lastSong(), driver, standardOf(pal), tolerance);
+    const auto named = std::find_if(std::begin(formKinds), std::end(formKinds), [&](FormKind k) { return form == formName(k); });
+    const FormKind kind = named != std::end(formKinds) ? *named : plan.recommendedForm;
     val out = val::object();
+    if (!plan.offers(kind)) {
+        out.set("error", std::string(formTitle(kind)) + " is not offered: " + plan.fewestNotOffered);
+        return out;
+    }
     try {
-        const Conversion c = convertToSmps(*lastNotes(), lastSong(), plan, driver, {plan.recommendedForm, labelOf(name), parseDacMap(dacMap)});
+        const Conversion c = convertToSmps(*lastNotes(), lastSong(), plan, driver, {kind, labelOf(name), parseDacMap(dacMap)});
         out.set("text", c.text);
         out.set("summary", conversionSummary(c));
     } catch (const ConvertError& e) {

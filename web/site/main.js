@@ -128,12 +128,13 @@ function showReport() {
     $("plan").hidden = false;
     return;
   }
-  for (const id of ["dacMap", "saveConverted"]) $(id).hidden = isSmps || !song?.converts;
+  for (const id of ["dacMap", "convertFormLabel", "saveConverted"]) $(id).hidden = isSmps || !song?.converts;
   if (!song) return;
   $("savePorted").hidden = true;
   $("planCaption").textContent = "Tempo plan";
   $("copyPlanSource").disabled = false;
   plan = core.plan(driver(), pal.checked, toleranceBox.value);
+  showForms(plan.forms);
   const tolerance = Number(toleranceBox.value);
   const totalRows = song.states.reduce((sum, s) => sum + s.rows, 0);
   const bars = song.entries.map((entry, i) => {
@@ -273,8 +274,21 @@ $("dacMapFile").addEventListener("change", async (event) => {
   $("dacMap").textContent = file ? `DAC map: ${file.name}` : "DAC map…";
   event.target.value = "";
 });
+// The plan's forms to convert in: the recommended first, the one chosen kept while offered.
+function showForms(forms) {
+  const box = $("convertForm");
+  const chosen = box.value;
+  box.replaceChildren(...[...forms.filter((f) => f.recommended), ...forms.filter((f) => !f.recommended)].map((form) =>
+    Object.assign(document.createElement("option"), {
+      value: form.recommended ? "" : form.name,
+      textContent: form.recommended ? `Recommended: ${form.title}` : form.title,
+      disabled: form.notOffered !== undefined,
+      title: form.notOffered ? `Not offered: ${form.notOffered}` : "",
+    })));
+  box.value = [...box.options].some((o) => o.value === chosen && !o.disabled) ? chosen : "";
+}
 $("saveConverted").addEventListener("click", async () => {
-  const converted = core.convert(song.name, driver(), pal.checked, toleranceBox.value, dacMap.text);
+  const converted = core.convert(song.name, driver(), pal.checked, toleranceBox.value, dacMap.text, $("convertForm").value);
   if (converted.error) return message("warning", "Convert to SMPS song", `Cannot convert ${song.name}:\n${converted.error}.`, ["OK"]);
   const name = savedName(song.name, ".asm");
   download(converted.text, name);

@@ -49,11 +49,12 @@ async function run(steps) {
   page.on("request", (request) => request.url().startsWith(origin) || seen.push(request.url()));
   await page.goto(`${origin}/`);
   await page.waitForSelector("body[data-ready]");
-  const selects = { speed: "#Combo1", tempo: "#Combo2", tolerance: "#Combo3", driver: "#driver", state: "#songStates", subsong: "#subsong" };
+  const selects = { speed: "#Combo1", tempo: "#Combo2", tolerance: "#Combo3", driver: "#driver", state: "#songStates", subsong: "#subsong",
+    form: "#convertForm" };
   // Each node as `map` tells, a line each; the page runs the map's own source.
   const all = (selector, map) => page.$$eval(selector, (nodes, source) => nodes.map(eval(source)).join("\n"), String(map));
   const looks = {
-    controls: () => all("select, #Command1", (n) => `${n.id} ${n.value} ${n.options?.length ?? ""}${n.disabled ? "disabled" : ""}`),
+    controls: () => all("#Form1 select, #Command1", (n) => `${n.id} ${n.value} ${n.options?.length ?? ""}${n.disabled ? "disabled" : ""}`),
     lines: () => all("#List1 [role=option]", (n) => n.textContent),
     results: async () => `${await page.locator("#List1 [role=option]").count()} lines, readout ${await page.textContent("#Label2")}`,
     readout: () => page.textContent("#Label2"),
@@ -75,7 +76,8 @@ async function run(steps) {
     port: async () => `${await page.textContent("#portSmps")}${await page.isDisabled("#copyPlanSource") ? ", Copy as SMPS2ASM off" : ""}`,
     menu: () => all("#contextMenu:not([hidden]) [role=menuitem]", (n) => n.textContent),
     focus: () => page.evaluate(() => document.activeElement.id),
-    buttons: () => all("#plan .buttons button:not([hidden])", (n) => n.textContent),
+    buttons: () => all("#plan .buttons button:not([hidden]), #plan .buttons label:not([hidden])", (n) => n.firstChild.textContent.trim()),
+    forms: () => all("#convertForm option", (n) => `${n.textContent}${n.disabled ? ` (off: ${n.title})` : ""}${n.selected ? "*" : ""}`),
   };
   const buttons = { port: "#portSmps", go: "#Command2", "copy plan": "#copyPlan", "copy source": "#copyPlanSource" };
   for (const step of steps) {
@@ -150,9 +152,13 @@ test("the keyboard and the context menus choose and copy", async () => {
 // second at 70 Hz, XM tempo 175. seed10.dmf: speeds 6 and 3 at 50 Hz, the window's song.
 // Rows that take turns have no one speed for the lists; the selectors keep theirs.
 test("Furnace sub-songs and a DefleMask song", async () => {
+  const forms = "Recommended: one pair, no tempo command";
+  const others = "tempo commands, one unit a row\neach stretch its own divider and byte, one unit a row\nthe fewest commands, rows of whole units";
   assert.deepEqual(await run(["open seed8.fur", "look title", "look subsong", "look states", "look timeline", "subsong 2", "look title",
     "look subsong", "look choice", "open seed10.dmf", "answer OK", "look title", "look subsong", "look states", "look choice",
-    "look plan 3", "look buttons", "open seed11.dmf", "answer OK", "look buttons", "convert 3", "answer OK"]), [
+    "look plan 3", "look buttons", "open seed11.dmf", "answer OK", "look buttons", "convert 3", "answer OK", "look forms",
+    "form eachStretch", "convert 2", "answer OK", "tolerance 0", "look forms", "form fewestCommands", "other carry-delay@7/3", "pal",
+    "look forms"]), [
     "seed8.fur, sub-song 1 \u2014 Beatwright", "1*\n2",
     "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4 (not in the lists) (off)\n" +
       "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2 (not in the lists) (off)\n" +
@@ -168,15 +174,27 @@ test("Furnace sub-songs and a DefleMask song", async () => {
     "speed 6, tempo 175",
     "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06",
     // A song converts: its conversion's buttons beside the plan's.
-    "Copy\nCopy as SMPS2ASM\nDAC map\u2026\nSave as SMPS song\u2026",
+    "Copy\nCopy as SMPS2ASM\nDAC map\u2026\nForm\nSave as SMPS song\u2026",
     // seed11.dmf is seed10.dmf with a C-4 on FM 1: its one note converted, in the pair that plays it exactly.
     "Open song: The song starts at speeds 6 3, 50 Hz, 166.67 BPM, which the lists do not hold.\n" +
       "beatwright-cli --song answers for every state of the song.",
-    "Copy\nCopy as SMPS2ASM\nDAC map\u2026\nSave as SMPS song\u2026",
+    "Copy\nCopy as SMPS2ASM\nDAC map\u2026\nForm\nSave as SMPS song\u2026",
     "seed11-sonic1.asm: ; Converted by Beatwright for sonic1 (timeout model)\n; 1 track, 1 voice, 1 note, no tempo command (one pair, " +
       "no tempo command); worst perfect match, drift 0.000000 s\nseed11_Header:",
     "Convert to SMPS song: seed11-sonic1.asm: 1 track, 1 voice, 1 note, no tempo command (one pair, no tempo command); worst " +
-      "perfect match, drift 0.000000 s"]);
+      "perfect match, drift 0.000000 s",
+    // Any offered form converts: rows of 3 ticks at 50 Hz are 3.6 updates, divider 3 at period 6 (3 x 6/5) for each
+    // stretch too, with no command.
+    `${forms}*\n${others}`,
+    "seed11-sonic1.asm: ; Converted by Beatwright for sonic1 (timeout model)\n; 1 track, 1 voice, 1 note, no tempo command (each " +
+      "stretch its own divider and byte, one unit a row); worst perfect match, drift 0.000000 s",
+    "Convert to SMPS song: seed11-sonic1.asm: 1 track, 1 voice, 1 note, no tempo command (each stretch its own divider and byte, " +
+      "one unit a row); worst perfect match, drift 0.000000 s",
+    // The choice kept while it is offered; at 7/3 updates a second no plan is exact, and the
+    // fewest commands, chosen, give way to the recommended.
+    `${forms}\ntempo commands, one unit a row\neach stretch its own divider and byte, one unit a row*\nthe fewest commands, rows of whole units`,
+    `${forms}*\ntempo commands, one unit a row\neach stretch its own divider and byte, one unit a row\nthe fewest commands, rows of ` +
+      "whole units (off: Not offered: no plan keeps every stretch within the tolerance)"]);
 });
 
 // seed1.xm: 16 rows at speed 6 then 16 at 3, at tempo 125, then 32 at 3 and 140. Two commands
