@@ -39,6 +39,9 @@ TEST(Song, StatesEntriesAndLoopInPlayOrder) {
         // Rows 0-3 of order 1 play twice; play repeats from where it first came there.
         {"a pattern loop plays its rows again", xm({6, 125, {0, 1}, {{8, {}}, {16, {{0, 0, 0x0E, 0x60}, {3, 0, 0x0E, 0x61}}}}, 1}),
          {xmState(6, 125, 0, 0, 28, 28 * 6 * 2.5 / 125)}, {{0, 0, 0, 0, 0}}, {1, 0, 0, 8, 8}},
+        // A jump and a break on one row repeat from order 0's row 4, 4 rows in.
+        {"a jump back into a pattern's middle repeats from there", xm({6, 125, {0, 1}, {{8, {}}, {8, {{7, 0, 0x0B, 0}, {7, 1, 0x0D, 0x04}}}}}),
+         {xmState(6, 125, 0, 0, 16, 16 * 6 * 2.5 / 125)}, {{0, 0, 0, 0, 0}}, {0, 4, 0, 4, 4}},
         // Row 4 plays three times: 16 rows of 18 units; the next entry would count them.
         {"a pattern delay holds its row longer, one row", xm({6, 125, {0}, {{16, {{4, 0, 0x0E, 0xE2}}}}}),
          {lasting(xmState(6, 125, 0, 0, 16, 18 * 6 * 2.5 / 125), 18)}, {{0, 0, 0, 0, 0}}, {0, 0, 0, 0, 0}, {{0, 4, 0, 3}}},
@@ -208,4 +211,18 @@ TEST(Song, CorpusTrackerSongsAreTheWritersOwn) {
         std::ifstream file(std::string(BEATWRIGHT_CORPUS "/") + name, std::ios::binary);
         EXPECT_EQ(std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {}), bytes) << name;
     }
+    // The tracker fuzz target's song to convert: its selector (0, Furnace), then the song after its magic.
+    std::vector<unsigned char> fm{0xF4, 0x25, 0x0B, 0, 0}, mapped{0, 0, 1, 0};
+    for (int k = 0; k < 4; ++k) fm.insert(fm.end(), {0x31, static_cast<unsigned char>(0x20 + k), 0x1F, static_cast<unsigned char>(0x80 * (k == 3)), 2, 0x2F, 0, 0});
+    for (int n = 0; n < 180; ++n) mapped.insert(mapped.end(), {static_cast<unsigned char>(n), 0, n == 50, 0});
+    const auto song = beatwright::testing::writeFurnace(
+        {.version = 250, .speeds = {6, 3}, .rows = 8, .orders = 2,
+         .effects = {{0, 0, 2, 0xED, 3}, {0, 1, 4, 0x08, 0x0F}, {5, 0, 0, 0x17, 1}, {1, 1, 7, 0x0B, 1}},
+         .notes = {{0, 0, 0, 108, 0, 0x70}, {0, 0, 4, 180}, {0, 1, 0, 115, 1}, {5, 0, 0, 110, 2}, {6, 0, 2, 105, -1, 12}, {9, 1, 0, 120}},
+         .instruments = {fm, fm}, .macros = {{8, 0, 0, 2, 255, 255, 0, 0, 0, 1, 15, 10, 255}}, .psg = true,
+         .sampleInstruments = {mapped}, .samples = {"Kick", "Snare"}});
+    std::vector<unsigned char> seed{0};
+    seed.insert(seed.end(), song.begin() + 16, song.end());
+    std::ifstream file(BEATWRIGHT_CORPUS "/../tracker_fuzz/seed0", std::ios::binary);
+    EXPECT_EQ(std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {}), seed);
 }
