@@ -24,13 +24,17 @@ namespace {
 struct ByteRate {
     int secondByte;
     Advance advance;
+    double speed;  // advancing / frames, to find where to look exactly
 };
 
 // The model's bytes from slowest to fastest: advancing / frames rises strictly.
 std::vector<ByteRate> bytesBySpeed(TempoModel model) {
     const ModelInfo& info = infoOf(model);
     std::vector<ByteRate> bytes;
-    for (int b = info.minByte; b <= info.maxByte; ++b) bytes.push_back({b, advanceOf(model, b)});
+    for (int b = info.minByte; b <= info.maxByte; ++b) {
+        const Advance a = advanceOf(model, b);
+        bytes.push_back({b, a, static_cast<double>(a.advancing) / a.frames});
+    }
     std::sort(bytes.begin(), bytes.end(), [](const ByteRate& x, const ByteRate& y) {
         return x.advance.advancing * y.advance.frames < y.advance.advancing * x.advance.frames;
     });
@@ -95,9 +99,13 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
 // The byte that brings the state's rows of one unit closest at the divider: the first
 // byte at least as fast as the XM, or the one before it; the larger byte on a tie.
 std::pair<int, Deviation> closestByte(const std::vector<ByteRate>& bytes, const SongState& s, int d, const Measure& measure) {
-    const auto faster = std::partition_point(bytes.begin(), bytes.end(), [&](const ByteRate& r) {
-        return measure.of(s, r.advance, d, 1).over < 0;
-    });
+    const auto slower = [&](auto at) { return measure.of(s, at->advance, d, 1).over < 0; };
+    // A row at divider d is a unit where the byte's speed is d over the units a row at speed 1:
+    // the doubles find that within a byte or two, the exact test settles it.
+    auto faster = std::lower_bound(bytes.begin(), bytes.end(), d / measure.unitsNear(s, {1, 1}),
+                                   [](const ByteRate& r, double speed) { return r.speed < speed; });
+    while (faster != bytes.begin() && !slower(faster - 1)) --faster;
+    while (faster != bytes.end() && slower(faster)) ++faster;
     std::optional<std::pair<int, Deviation>> closest;
     for (auto it = faster == bytes.begin() ? faster : faster - 1; it != bytes.end() && it <= faster; ++it) {
         const Deviation deviation = measure.of(s, it->advance, d, 1);
