@@ -453,6 +453,22 @@ TEST(Cli, ConvertsAWholeSong) {
     EXPECT_EQ(summary(std::get<0>(runCli({"--song", "tune.fur", "--convert", "--driver", "sonic3k", "--output", "t.asm", "--format", "json"}))),
               json::parse(R"({"tracks": [{"track": "FM1", "channel": "FM 1", "notes": 3}, {"track": "PSG1", "channel": "PSG 1", "notes": 1}],
                               "voices": 2, "notes": 4, "commands": 0, "notCarried": [], "form": "onePair", "worstDeviation": 0, "worstDrift": 0})"));
+    // The same notes and voice in the old layout (INFO, PATR, an old instrument whose pitch macro
+    // is told) as in the new (a volume macro): the same song. A release ends a note as an off does.
+    std::string layouts[2];
+    for (const int version : {100, 250}) {
+        const auto bytes = writeFurnace({.version = version, .notes = {{0, 0, 0, 108, 0}, {0, 0, 4, 181}, {0, 0, 6, 110, 0, 0x60}},
+                                         .instruments = {fmFeature(2, 5, 1, 3, distinct)}, .macros = {twoSteps}});
+        write("layout.fur", std::string(bytes.begin(), bytes.end()));
+        layouts[version == 250] = std::get<0>(runCli({"--song", "layout.fur", "--convert", "--output", "-"}));
+    }
+    EXPECT_EQ(layouts[0], layouts[1]);
+    // Rows of a unit: C-4 to the release, 4; a rest of 2; D-4 as long, at volume 60 (1F below 7F). The
+    // tracker's detunes 1 to 4 (register order 1, 3, 2, 4) are the chip's 6, 5, 0, 1.
+    for (const char* line : {"; not carried: instrument macros, 2 times, first FM 1 at order 0 row 0\n",
+                             "\tdc.b\tnC4, $04, nRst, $02\n\tsmpsAlterVol        $1F\n\tdc.b\tnD4\n", "\tsmpsVcDetune        $01, $05, $00, $06\n"}) {
+        EXPECT_NE(layouts[0].find(line), std::string::npos) << line << layouts[0];
+    }
     // A DefleMask song: FM 6 in DAC mode plays C (sample 0, mapped) and D (sample 2, not); the noise
     // takes PSG 3's place, so PSG 3 is told; its empty PSG 1 and 2 hold their places. The noise
     // plays the standard instrument, whose volume macro is told.

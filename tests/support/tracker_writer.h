@@ -10,8 +10,8 @@
 
 namespace beatwright::testing {
 
-// Small Furnace and DefleMask files written from the format documents: no instruments or
-// samples, every order its own pattern on each channel, only effects in the rows.
+// Small Furnace and DefleMask files written from the format documents, every order its own
+// pattern on each channel.
 struct TrackerEffect {
     int channel, order, row, code, value;  // value -1: the column left empty
 };
@@ -37,11 +37,13 @@ struct FurnaceSong {
     int channels = 6;  // from 240: one chip of this many; before, a Genesis (10)
     std::vector<std::string> names{};  // the sub-songs' (the first's only, before 240)
     bool extendedChannel3 = false;      // before 240: a Genesis with extended channel 3 (13 channels)
-    // From 240: the notes, the instruments (each its FM feature's bytes as the document lays
-    // them out) and a PSG after the FM chip, its four channels after the FM's.
+    // The notes, the instruments (each its FM feature's bytes as the document lays them out;
+    // before 240 the same voice as an old instrument) and from 240 a PSG after the FM chip,
+    // its four channels after the FM's.
     std::vector<TrackerNote> notes{};
     std::vector<std::vector<unsigned char>> instruments{};
-    std::vector<std::vector<unsigned char>> macros{};  // each FM instrument's MA feature, none where empty
+    // Each FM instrument's MA feature, none where empty; before 240 a pitch macro of two steps.
+    std::vector<std::vector<unsigned char>> macros{};
     bool psg = false;
     // From 240: sample instruments after those (each its SM feature's bytes) and the samples' names.
     std::vector<std::vector<unsigned char>> sampleInstruments{};
@@ -143,15 +145,45 @@ inline void patn(Bytes& b, const FurnaceSong& s, int channel, int order) {
     b.put(0xFF, 1);
 }
 
-// A PATR pattern: four fields and four effect columns a row, 16-bit, -1 for none.
+// A PATR pattern: four fields and four effect columns a row, 16-bit, -1 for none. A note is
+// 1 (C#) to 12 (the next octave's C) in its octave, 100 to 102 an off, a release and a macro
+// release (PATN's 180 to 182).
 inline void patr(Bytes& b, const FurnaceSong& s, int channel, int order) {
     b.block("PATR");
     b.puts(2, channel, order, 0, 0);
     for (int row = 0; row < s.rows; ++row) {
-        b.puts(4, 0, 0xFFFFFFFF);
+        const auto n = std::find_if(s.notes.begin(), s.notes.end(),
+                                    [&](const TrackerNote& t) { return t.channel == channel && t.order == order && t.row == row; });
+        const bool none = n == s.notes.end() || n->note < 0, off = !none && n->note >= 180;
+        const int note = none ? 0 : off ? n->note - 80 : (n->note + 11) % 12 + 1;
+        const int octave = none || off ? 0 : (n->note - note) / 12 - 5;
+        b.puts(2, note, static_cast<std::uint16_t>(octave), static_cast<std::uint16_t>(n == s.notes.end() ? -1 : n->instrument),
+               static_cast<std::uint16_t>(n == s.notes.end() ? -1 : n->volume));
         effectColumns(b, s.effects, channel, order, row);
     }
     if (s.version >= 51) b.text("");
+}
+
+// An old instrument: FM of the feature's voice (32 bytes an operator), then Game Boy's, C64's
+// and Amiga's data and the standard macros' lengths.
+inline void oldInstrument(Bytes& b, const FurnaceSong& s, std::size_t i) {
+    const auto& f = s.instruments[i];
+    b.block("INST");
+    const std::size_t start = b.out.size();
+    b.puts(2, s.version);
+    b.puts(1, 1, 0);
+    b.text("FM " + std::to_string(i));
+    b.puts(1, f[1] >> 4 & 7, f[1] & 7, f[2] & 7, f[2] >> 3 & 3, 4, 0, 0, 0);
+    for (std::size_t k = 0; k < 4; ++k) {
+        const auto o = f.begin() + 5 + 8 * static_cast<std::ptrdiff_t>(k);
+        b.puts(1, o[3] >> 7, o[2] & 31, o[3] & 31, o[0] & 15, o[5] & 15, o[5] >> 4, o[1] & 127, o[7] >> 3 & 3, o[2] >> 6, o[0] >> 4 & 7,
+               o[4] & 31, o[6] & 15);
+        b.zeros(20);
+    }
+    b.zeros(4 + 24 + 16);
+    const bool macro = i < s.macros.size() && !s.macros[i].empty();
+    for (int m = 0; m < (s.version >= 17 ? 8 : 4); ++m) b.put(m == 4 && macro ? 2 : 0, 4);
+    for (int k = 0; k < 4; ++k) b.out[start - 4 + k] = static_cast<unsigned char>((b.out.size() - start) >> (8 * k));
 }
 
 inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
@@ -205,10 +237,11 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.f32(s.tickRate);
         b.puts(2, s.rows, s.orders);
         b.puts(1, s.highlight, 16);
-        b.zeros(6);
+        b.puts(2, s.instruments.size(), 0, 0);
         b.put(static_cast<std::size_t>(channels * s.orders), 4);
         b.puts(1, s.extendedChannel3 ? 0x42 : 0x02);  // a Genesis, the first of 32 chips
         b.zeros(31 + 32 + 32 + 128 + 2 + 4 + 20);
+        for (std::size_t i = 0; i < s.instruments.size(); ++i) pointer(instruments);
         for (int i = 0; i < channels * s.orders; ++i) pointer(patterns);
         orders();
         if (s.version >= 39) b.zeros(static_cast<std::size_t>(channels) * 4 + 1);
@@ -304,6 +337,10 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
             b.block("SMP2");
             b.text(s.samples[i]);
         }
+    }
+    for (std::size_t i = 0; !info2 && i < s.instruments.size(); ++i) {
+        here(instruments[i]);
+        oldInstrument(b, s, i);
     }
     for (int c = 0; c < channels; ++c) {
         for (int o = 0; o < s.orders; ++o) {
