@@ -565,12 +565,24 @@ TEST(Cli, ConvertsAWholeSong) {
                       "--output", "f.asm"}),
               std::tuple(std::string(), std::string("beatwright-cli: --form fewestCommands is not offered for tune.fur: no plan keeps every "
                                                     "stretch within the tolerance\n"), 2));
-    // Refusals: notes wider than FM's 95, a DAC map's line without a name.
-    const auto wide = writeFurnace({.version = 250, .notes = {{0, 0, 0, 60, 0}, {0, 0, 1, 156, 0}}, .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
-    write("wide.fur", std::string(wide.begin(), wide.end()));
-    EXPECT_EQ(runCli({"--song", "wide.fur", "--convert", "--output", "w.asm"}),
-              std::tuple(std::string(), std::string("beatwright-cli: wide.fur: FM 1 at order 0 row 1: C-8 is out of sonic1's reach: FM plays 94 "
-                                                    "semitones above the channel's lowest note, C-0\n"), 2));
+    // FM's 95 notes: C-0 to A#-7 as written (nC0, nBb7); C-0 and B-7 refused. Sonic 3's PSG tops at
+    // nBb6, A#-8 (its nC0 is C-2): B-8 plays it a semitone up. A volume of 0 is 15 below the loudest.
+    for (const int top : {154, 155}) {
+        const auto wide = writeFurnace({.version = 250, .notes = {{0, 0, 0, 60, 0}, {0, 0, 1, top, 0}, {6, 0, 0, 166, -1, 0}, {7, 0, 0, 167}},
+                                        .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}, .psg = true});
+        write("wide.fur", std::string(wide.begin(), wide.end()));
+        const auto [out, err, status] = runCli({"--song", "wide.fur", "--convert", "--driver", "sonic3k", "--output", "-"});
+        if (top == 155) {
+            EXPECT_EQ(std::tuple(err, status), std::tuple("beatwright-cli: wide.fur: FM 1 at order 0 row 1: B-7 is out of sonic3k's reach: FM "
+                                                          "plays 94 semitones above the channel's lowest note, C-0\n", 2));
+            continue;
+        }
+        for (const char* line : {"wide_FM1, $00, $00\n", "\tdc.b\tnC0, $01, nBb7, $07\n", "wide_PSG1, $00, $0F, $00, $00\n",
+                                 "wide_PSG2, $01, $00, $00, $00\n", "wide_PSG1_Loop:\n\tdc.b\tnBb6, $08\n", "wide_PSG2_Loop:\n\tdc.b\tnBb6, $08\n"}) {
+            EXPECT_NE(out.find(line), std::string::npos) << line << out;
+        }
+    }
+    // Refusals: a DAC map's line without a name.
     // A sample instrument's map (version 245: its first note C-0) plays sample 1 for D-4, 0 for the rest.
     std::vector<unsigned char> mapped{0, 0, 1, 0};
     for (int n = 0; n < 120; ++n) mapped.insert(mapped.end(), {static_cast<unsigned char>(n), 0, n == 50, 0});

@@ -129,6 +129,11 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
          testing::writeDefleMask({.version = 25, .timeBase = 1, .speed1 = 3, .speed2 = 2, .customHz = "075", .rows = 3, .orders = 2,
                                   .effects = {{0, 1, 2, 0x0F, 3}, {3, 1, 1, 0x0D, 0}}}),
          {{{6, 4}, 75, 1, 1, 1, 5, 13, 26}, {{6}, 75, 1, 1, 1, 1, 1, 6}}},
+        // Four rows a pattern: no swap on order 1. Order 0's rows are 6 3 6 3 ticks by the next
+        // row's parity (its last row's next, order 1 row 0, is even), then 0F06 plays 6 alone.
+        {"DefleMask's speed parity on patterns of even length",
+         testing::writeDefleMask({.speed1 = 6, .speed2 = 3, .rows = 4, .orders = 2, .effects = {{0, 1, 0, 0x0F, 6}}}),
+         {{{6, 3}, 60, 1, 1, 1, 4, 6, 18}, {{6}, 60, 1, 1, 1, 4, 4, 24}}},
         // F07F: 2/5 of 127 BPM, 50.8 Hz, from row 4; C12C: 300 Hz from row 6.
         {"a tick rate from BPM and one above 255 Hz",
          testing::writeFurnace({.effects = {{0, 0, 4, 0xF0, 0x7F}, {0, 0, 6, 0xC1, 0x2C}}}),

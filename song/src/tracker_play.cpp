@@ -141,10 +141,7 @@ Song playTracker(TrackerSong& t) {
                 if (code == 0x0F && v > 0) speeds[speeds.size() == 2 && t.grooves.empty() ? 1 : 0] = scaled(v);
                 if (code == 0xFD && v > 0) num = v;
                 if (code == 0xFE && v > 0) den = v;
-                if (code == 0x0B && (jumpOrder == -1 || t.jumpTreatment == 0)) {
-                    jumpOrder = v;
-                    if (t.jumpTreatment != 0) jumpRow = 0;
-                }
+                if (code == 0x0B && (jumpOrder == -1 || t.jumpTreatment == 0)) jumpOrder = v;
                 if (code == 0x0D && jumpAllowed && (t.jumpTreatment != 1 || jumpOrder < 0)) {
                     if (t.jumpTreatment != 0 || jumpOrder < 0) jumpOrder = -2;
                     jumpRow = v;
