@@ -340,6 +340,10 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--smps", song}, "", ": a module, not an SMPS song: --song FILE reads it", 2},
         {{"--smps", file(packed)}, "", ": a Furnace song, not an SMPS song: --song FILE reads it", 2},
         {{"--smps", file(std::string("\x00\x10\x08\x03\x01\x03", 6))}, "", notSmps + ": its header gives 8 FM and 3 PSG channels and divider 1", 2},
+        // Seven FM channels (the DAC's among them) are a song's most: period 3 holds one update in 3, 40 of 60 at speed 2 are XM tempo 200.
+        {{"--smps", file(std::string("\x00\x10\x07\x03\x01\x03", 6)), "--speed", "2"},
+         "file" + std::to_string(files) + ": SMPS song binary, read as the timeout model\nplayed on sonic1, NTSC; XM tempos at speed 2\n"
+         "header bytes 4 and 5 smpsHeaderTempo 0103: 40 units a second, XM tempo 200\n", "", 0},
         {{"--smps", file("hello\n")}, "", notSmps + ": no smpsHeaderTempo", 2},
         {{"--smps", file(std::string("\x00\x10\x06\x03\x00", 5))}, "", notSmps + ": 5 bytes, shorter than a song's header", 2},
         {{"--smps", file(std::string("\x00\x10\x06\x03\x00\x03", 6))}, "",
