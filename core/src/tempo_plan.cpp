@@ -54,6 +54,17 @@ long unitsOf(const Song& song, const std::vector<int>& units) {
     return total;
 }
 
+// The smallest deviation rows of 1 to `most` units give at the divider, in doubles, x the
+// units a row at divider 1: within rounding of the exact best (bestUnits picks among the same).
+double nearestDeviation(double x, int divider, int most) {
+    const double near = std::floor(x / divider);
+    double smallest = HUGE_VAL;
+    for (double u = std::clamp(near - 1, 1.0, double(most)); u <= std::clamp(near + 2, 1.0, double(most)); ++u) {
+        smallest = std::min(smallest, std::fabs(x / (divider * u) - 1));
+    }
+    return smallest;
+}
+
 Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
     std::optional<Choice> best;
     long bestUnits = 0;
@@ -64,12 +75,29 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
     std::vector<std::size_t> tryOrder(n);
     std::iota(tryOrder.begin(), tryOrder.end(), 0);
     Choice c{{}, std::vector<int>(n), {}, std::vector<Deviation>(n), {}};
+    // Each state's units a row at divider 1 and byte speed 1, and its longest row of a turn.
+    std::vector<double> perSpeed;
+    std::vector<int> longest;
+    for (const SongState& s : song.states) {
+        perSpeed.push_back(measure.unitsNear(s, {1, 1}));
+        longest.push_back(s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end()));
+    }
+    // The best's worst in a double: a state further off than that by more than rounding beats
+    // a pair without the exact terms.
+    double bestWorst = HUGE_VAL;
     for (int d = minDivider; d <= lastDivider; ++d) {
         for (int b = info.minByte; b <= info.maxByte; ++b) {
             const Advance a = advanceOf(model, b);
+            const double speed = static_cast<double>(a.advancing) / a.frames;
             c.worst = {};
             bool beaten = false;
             for (auto at = tryOrder.begin(); at != tryOrder.end(); ++at) {
+                const int most = std::max(1, std::min(maxRowUnits, maxDurationTicks / d) / longest[*at]);
+                if (nearestDeviation(perSpeed[*at] * speed, d, most) > bestWorst + 1e-12) {
+                    std::rotate(tryOrder.begin(), at, at + 1);
+                    beaten = true;
+                    break;
+                }
                 const auto [units, deviation] = measure.bestUnits(song.states[*at], a, d);
                 if (compareMagnitude(deviation, c.worst) > 0) c.worst = deviation;
                 if (best && compareMagnitude(c.worst, best->worst) > 0) {
@@ -90,6 +118,7 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
                 c.bytes.assign(n, b);
                 best = c;
                 bestUnits = total;
+                bestWorst = static_cast<double>(magnitude(c.worst.over)) / static_cast<double>(magnitude(c.worst.base));
             }
         }
     }
