@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numeric>
@@ -149,10 +148,10 @@ public:
     }
     template <typename Each>
     void each(double x, Each each) const {
-        // Only the row lengths whose dividers may lie within 1 to 255.
-        // Rounded by conversion (the terms are positive): floor and ceil are calls here.
+        // Rounded by conversion, the terms being positive (floor and ceil are calls here).
         const auto whole = [](double v, int most) { return static_cast<int>(std::min<double>(v, most)); };
         const auto above = [&](double v, int most) { return whole(v, most) + (whole(v, most) < v); };
+        // Only the row lengths whose dividers may lie within 1 to 255.
         const int fewest = std::max(1, whole(x * low_[1] / maxDurationTicks, maxRowUnits + 1));
         const int most = t_ >= 1 ? maxRowUnits : std::min(maxRowUnits, above(x * high_[1], maxRowUnits));
         // The intervals ascend as u falls: each divider is given from the end of the one before.
@@ -160,7 +159,7 @@ public:
         for (int u = most; u >= fewest; --u) {
             const auto k = static_cast<std::size_t>(u);
             const int last = t_ >= 1 ? maxDurationTicks : whole(x * high_[k], maxDurationTicks);
-            for (int d = std::max({next, 1, above(x * low_[k], maxDurationTicks + 1)}); d <= last; ++d) each(d);
+            for (int d = std::max(next, above(x * low_[k], maxDurationTicks + 1)); d <= last; ++d) each(d);
             next = std::max(next, last + 1);
         }
     }
