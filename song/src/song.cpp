@@ -40,7 +40,9 @@ Song readSong(std::span<const unsigned char> module) {
     if (const int code = xmp_load_module_from_memory(c, module.data(), static_cast<long>(module.size())); code != 0) {
         throw SongError(loadError(code));
     }
-    // Only the player's position and timing are wanted: mix as little sound as it allows.
+    // Only the player's position and timing are wanted: mix as little sound as it allows, a
+    // tenth of each tick's samples (the factor scales the mixing; the times here come from
+    // the speed and tempo).
     if (xmp_start_player(c, XMP_MIN_SRATE, XMP_FORMAT_MONO | XMP_FORMAT_8BIT) != 0) {
         xmp_release_module(c);
         throw SongError("the module cannot be played");
@@ -64,7 +66,8 @@ Song readSong(std::span<const unsigned char> module) {
         xmp_get_frame_info(c, &frame);
         if (frame.loop_count > 0) {
             // Searched once, at the loop: the first time play stood there.
-            const auto there = std::find_if(firstPass.begin(), firstPass.end(), [&](const Before& b) { return b.order == frame.pos && b.row == frame.row; });
+            const auto there = std::find_if(firstPass.begin(), firstPass.end(),
+                                            [&](const Before& b) { return b.order == frame.pos && b.row == frame.row; });
             const Before before = there != firstPass.end() ? *there : Before{frame.pos, frame.row, current, rows, units};
             song.loop = SongLoop{frame.pos, frame.row, before.state, before.rows, before.units};
             break;
