@@ -492,6 +492,13 @@ TEST(Cli, ConvertsAWholeSong) {
                                              {"what": "noise frequency modes (the noise plays PSG 3's tone)", "count": 1, "first": "noise at order 0 row 0"},
                                              {"what": "instrument macros", "count": 1, "first": "noise at order 0 row 0"}],
                               "form": "onePair", "worstDeviation": 0, "worstDrift": 0})j"));
+    // Each of a standard instrument's macros is told: volume (above), arpeggio, duty, wavetable.
+    for (const int macro : {1, 2, 3}) {
+        const auto kind = beatwright::testing::writeDefleMask({.notes = {{9, 0, 0, 120, 1}}, .macro = macro});
+        write("kind.dmf", std::string(kind.begin(), kind.end()));
+        EXPECT_NE(std::get<0>(runCli({"--song", "kind.dmf", "--convert", "--output", "k.asm"})).find("not carried: instrument macros"),
+                  std::string::npos) << macro;
+    }
     const std::string dac = "drums_DAC:\ndrums_DAC_Loop:\n\tdc.b\tdKick, $02, nRst, $06\n\tsmpsJump            drums_DAC_Loop\n";
     EXPECT_NE(slurp(dir / "d.asm").find(dac), std::string::npos) << slurp(dir / "d.asm");
     // 100 rows of one note, each row a unit at divider 3 (85 units a byte at most); C-9 is 14

@@ -360,6 +360,7 @@ struct DefleMaskSong {
     std::vector<TrackerEffect> effects{};
     std::vector<TrackerNote> notes{};
     std::vector<std::string> samples{};  // each two 16-bit values long
+    int macro = 0;  // the standard instrument's macro of two steps: volume, arpeggio, duty, wavetable
 };
 
 // A Genesis song (ten channels), with an FM and a standard instrument and a wavetable
@@ -379,13 +380,20 @@ inline std::vector<unsigned char> writeDefleMask(const DefleMaskSong& s) {
             if (s.version > 24) b.put(0, 1);
         }
     }
-    // Two instruments, unnamed: FM (its four operators) and standard (a volume macro of two
-    // steps and a loop; no arpeggio, its mode, no duty or wave macro); one wavetable of two.
+    // Two instruments, unnamed: FM (its four operators) and standard (one macro of two steps
+    // and a loop, the others empty, the arpeggio's mode after it); one wavetable of two.
     b.puts(1, 2, 0, 1);
     b.zeros(4 + 48);
-    b.puts(1, 0, 0, 2);
-    b.zeros(8);
-    b.puts(1, 0xFF, 0, 0, 0, 0, 1);
+    b.puts(1, 0, 0);
+    for (int m = 0; m < 4; ++m) {
+        b.put(m == s.macro ? 2 : 0, 1);
+        if (m == s.macro) {
+            b.zeros(8);
+            b.put(0xFF, 1);
+        }
+        if (m == 1) b.put(0, 1);
+    }
+    b.put(1, 1);
     b.put(2, 4);
     b.zeros(8);
     for (int c = 0; c < channels; ++c) {
