@@ -118,6 +118,12 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
         // An old layout's later sub-song: 70 Hz, its own time base 1 doubling the speed 3.
         {"the old layout's later sub-song", testing::writeFurnace({.version = 228, .speeds = {3}, .subsongs = 2}),
          {{{6}, 70, 1, 1, 1, 8, 8, 48}}, SongLoop{0, 0, 0, 0, 0}, 1},
+        // From 113 the old layout's 24th flag is the jump treatment: 2 takes 0B00 with 0D01 on
+        // row 2 on to order 1 row 1, and play repeats from the start.
+        {"the old layout's jump treatment flag",
+         testing::writeFurnace({.version = 228, .rows = 4, .orders = 2, .effects = {{0, 0, 2, 0x0B, 0}, {1, 0, 2, 0x0D, 1}},
+                                .oldFlags = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2}}),
+         {{{6}, 60, 1, 1, 1, 6, 6, 36}}, SongLoop{0, 0, 0, 0, 0}},
         // Before 113 the first of 0B and 0D wins; 0F sets the second of two speeds.
         {"old patterns, 0Fxx and the old jump treatment",
          testing::writeFurnace({.version = 100, .speeds = {3, 3}, .rows = 4, .orders = 2,
