@@ -290,15 +290,20 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
     const ToleranceLimit limit(tolerance);
     const NearDividers nearDividers(tolerance);
     std::vector<Advance> advances;
-    for (int b = pairs.minByte; b < pairs.minByte + pairs.bytes; ++b) advances.push_back(advanceOf(model, b));
+    std::vector<double> speeds;  // advancing / frames
+    for (int b = pairs.minByte; b < pairs.minByte + pairs.bytes; ++b) {
+        advances.push_back(advanceOf(model, b));
+        speeds.push_back(static_cast<double>(advances.back().advancing) / advances.back().frames);
+    }
     for (std::size_t s = 0; s < song.states.size(); ++s) {
         StateTable& t = byState[s];
         std::vector<Measure::AtByte> atBytes(advances.size());
         std::vector<int> near;
         std::vector<std::size_t> perDivider(maxDurationTicks + 1);
+        const double perSpeed = measure.unitsNear(song.states[s], {1, 1});
         for (std::size_t k = 0; k < advances.size(); ++k) {
             const std::size_t before = near.size();
-            nearDividers.each(measure.unitsNear(song.states[s], advances[k]), [&](int d) {
+            nearDividers.each(perSpeed * speeds[k], [&](int d) {
                 near.push_back((d - 1) * pairs.bytes + static_cast<int>(k));
                 ++perDivider[static_cast<std::size_t>(d)];
             });
