@@ -54,6 +54,9 @@ inline int compareMagnitude(const Deviation& a, const Deviation& b) {
     return compareFractions(magnitude(a.over), magnitude(a.base), magnitude(b.over), magnitude(b.base));
 }
 
+// |d| in a double.
+inline double magnitudeNear(const Deviation& d) { return approximately(magnitude(d.over)) / approximately(magnitude(d.base)); }
+
 inline double percentOf(const Deviation& d) { return static_cast<double>(d.over * 100) / static_cast<double>(d.base); }
 
 // A tolerance in percent as the exact fraction its float is, m x 2^(e - 24) with m a 24-bit

@@ -34,8 +34,6 @@ Cost joined(const Cost& a, const Cost& b) {
     return {a.commands + b.commands, std::max(a.worst, b.worst)};
 }
 
-double magnitudeOf(const Deviation& d) { return approximately(magnitude(d.over)) / approximately(magnitude(d.base)); }
-
 // Every pair, divider 1-255 (a unit must fit a duration byte) by each byte of the model, as one index.
 struct Pairs {
     int minByte, bytes;
@@ -290,20 +288,16 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
     const ToleranceLimit limit(tolerance);
     const NearDividers nearDividers(tolerance);
     std::vector<Advance> advances;
-    std::vector<double> speeds;  // advancing / frames
-    for (int b = pairs.minByte; b < pairs.minByte + pairs.bytes; ++b) {
-        advances.push_back(advanceOf(model, b));
-        speeds.push_back(static_cast<double>(advances.back().advancing) / advances.back().frames);
-    }
+    for (int b = pairs.minByte; b < pairs.minByte + pairs.bytes; ++b) advances.push_back(advanceOf(model, b));
     for (std::size_t s = 0; s < song.states.size(); ++s) {
         StateTable& t = byState[s];
         std::vector<Measure::AtByte> atBytes(advances.size());
         std::vector<int> near;
         std::vector<std::size_t> perDivider(maxDurationTicks + 1);
-        const double perSpeed = measure.unitsNear(song.states[s], {1, 1});
+        const double perSpeed = measure.unitsNear(song.states[s]);
         for (std::size_t k = 0; k < advances.size(); ++k) {
             const std::size_t before = near.size();
-            nearDividers.each(perSpeed * speeds[k], [&](int d) {
+            nearDividers.each(perSpeed * advances[k].speed(), [&](int d) {
                 near.push_back((d - 1) * pairs.bytes + static_cast<int>(k));
                 ++perDivider[static_cast<std::size_t>(d)];
             });
@@ -322,7 +316,7 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
             t.pairs.push_back(p);
             t.units.push_back(static_cast<std::uint8_t>(units));
             t.deviations.push_back(deviation);
-            t.magnitudes.push_back(magnitudeOf(deviation));
+            t.magnitudes.push_back(magnitudeNear(deviation));
         }
         if (t.pairs.empty()) {
             why = "no plan keeps every stretch within the tolerance";

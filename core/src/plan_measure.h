@@ -30,19 +30,25 @@ public:
     };
     [[nodiscard]] AtByte atByte(const SongState& s, const Advance& a) const {
         const Wide smps = smpsTerm(s, a), one = perUnit(s, a, 1);
-        return {smps, one, quotient(smps, one), s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end())};
+        return {smps, one, quotient(smps, one), longestRow(s)};
+    }
+    [[nodiscard]] static int longestRow(const SongState& s) { return s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end()); }
+    // The most units a row may last at the divider, its longest row of a turn included.
+    [[nodiscard]] static int mostUnits(int divider, int longest) {
+        return std::max(1, std::min(maxRowUnits, maxDurationTicks / divider) / longest);
     }
 
-    // The units a row at divider 1 in a double, near enough to find where to look exactly.
-    [[nodiscard]] double unitsNear(const SongState& s, const Advance& a) const {
-        return 150.0 * updates_.num * a.advancing * s.speed * static_cast<double>(s.tempo.den) /
-               (static_cast<double>(updates_.den) * a.frames * static_cast<double>(s.tempo.num));
+    // The units a row at divider 1 in a double, at a byte of speed 1 (times a byte's speed for
+    // that byte's): near enough to find where to look exactly.
+    [[nodiscard]] double unitsNear(const SongState& s) const {
+        return 150.0 * updates_.num * s.speed * static_cast<double>(s.tempo.den) /
+               (static_cast<double>(updates_.den) * static_cast<double>(s.tempo.num));
     }
 
     // The row length that brings the state's rows closest to the song's, the shorter on a tie;
     // the longest row of a turn must fit too.
     [[nodiscard]] static std::pair<int, Deviation> bestUnits(const AtByte& b, int divider) {
-        const int most = std::max(1, std::min(maxRowUnits, maxDurationTicks / divider) / b.longest);
+        const int most = mostUnits(divider, b.longest);
         const int below = static_cast<int>(std::clamp<Wide>(quotient(b.units, divider), 1, most));
         const int above = std::min(below + 1, most);
         const auto at = [&](int units) {

@@ -24,17 +24,13 @@ namespace {
 struct ByteRate {
     int secondByte;
     Advance advance;
-    double speed;  // advancing / frames, to find where to look exactly
 };
 
 // The model's bytes from slowest to fastest: advancing / frames rises strictly.
 std::vector<ByteRate> bytesBySpeed(TempoModel model) {
     const ModelInfo& info = infoOf(model);
     std::vector<ByteRate> bytes;
-    for (int b = info.minByte; b <= info.maxByte; ++b) {
-        const Advance a = advanceOf(model, b);
-        bytes.push_back({b, a, static_cast<double>(a.advancing) / a.frames});
-    }
+    for (int b = info.minByte; b <= info.maxByte; ++b) bytes.push_back({b, advanceOf(model, b)});
     std::sort(bytes.begin(), bytes.end(), [](const ByteRate& x, const ByteRate& y) {
         return x.advance.advancing * y.advance.frames < y.advance.advancing * x.advance.frames;
     });
@@ -79,8 +75,8 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
     std::vector<double> perSpeed;
     std::vector<int> longest;
     for (const SongState& s : song.states) {
-        perSpeed.push_back(measure.unitsNear(s, {1, 1}));
-        longest.push_back(s.turn.empty() ? 1 : *std::max_element(s.turn.begin(), s.turn.end()));
+        perSpeed.push_back(measure.unitsNear(s));
+        longest.push_back(Measure::longestRow(s));
     }
     // The best's worst in a double: a state further off than that by more than rounding beats
     // a pair without the exact terms.
@@ -88,12 +84,10 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
     for (int d = minDivider; d <= lastDivider; ++d) {
         for (int b = info.minByte; b <= info.maxByte; ++b) {
             const Advance a = advanceOf(model, b);
-            const double speed = static_cast<double>(a.advancing) / a.frames;
             c.worst = {};
             bool beaten = false;
             for (auto at = tryOrder.begin(); at != tryOrder.end(); ++at) {
-                const int most = std::max(1, std::min(maxRowUnits, maxDurationTicks / d) / longest[*at]);
-                if (nearestDeviation(perSpeed[*at] * speed, d, most) > bestWorst + 1e-12) {
+                if (nearestDeviation(perSpeed[*at] * a.speed(), d, Measure::mostUnits(d, longest[*at])) > bestWorst + 1e-12) {
                     std::rotate(tryOrder.begin(), at, at + 1);
                     beaten = true;
                     break;
@@ -118,7 +112,7 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
                 c.bytes.assign(n, b);
                 best = c;
                 bestUnits = total;
-                bestWorst = static_cast<double>(magnitude(c.worst.over)) / static_cast<double>(magnitude(c.worst.base));
+                bestWorst = magnitudeNear(c.worst);
             }
         }
     }
@@ -131,8 +125,8 @@ std::pair<int, Deviation> closestByte(const std::vector<ByteRate>& bytes, const 
     const auto slower = [&](auto at) { return measure.of(s, at->advance, d, 1).over < 0; };
     // A row at divider d is a unit where the byte's speed is d over the units a row at speed 1:
     // the doubles find that within a byte or two, the exact test settles it.
-    auto faster = std::lower_bound(bytes.begin(), bytes.end(), d / measure.unitsNear(s, {1, 1}),
-                                   [](const ByteRate& r, double speed) { return r.speed < speed; });
+    auto faster = std::lower_bound(bytes.begin(), bytes.end(), d / measure.unitsNear(s),
+                                   [](const ByteRate& r, double speed) { return r.advance.speed() < speed; });
     while (faster != bytes.begin() && !slower(faster - 1)) --faster;
     while (faster != bytes.end() && slower(faster)) ++faster;
     std::optional<std::pair<int, Deviation>> closest;

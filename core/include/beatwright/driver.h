@@ -38,6 +38,8 @@ inline constexpr ModelInfo models[] = {
 
 struct Advance {
     int advancing, frames;
+    // The share of updates that advance, in a double.
+    [[nodiscard]] double speed() const { return static_cast<double>(advancing) / frames; }
 };
 // Precondition: the byte within the model's range, else std::out_of_range.
 [[nodiscard]] Advance advanceOf(TempoModel model, int secondByte);
