@@ -363,10 +363,7 @@ private:
             const bool dropped = delay >= notes_.rows[i].ticks;
             if (dropped) tell("notes delayed past their row (they do not play)", p.channel, i);
             const bool starts = cell.note >= 0 && cell.note < noteOff && !dropped;
-            if (starts && instrument >= 0 && static_cast<std::size_t>(instrument) < notes_.instruments.size() &&
-                notes_.instruments[static_cast<std::size_t>(instrument)].macros) {
-                tell("instrument macros", p.channel, i);
-            }
+            if (const Instrument* ins = instrumentAt(instrument); starts && ins && ins->macros) tell("instrument macros", p.channel, i);
             // A delayed row: what sounds goes on to where its note and changes come.
             long length = length_[i];
             // The note lasts a unit at least.
@@ -439,19 +436,25 @@ private:
         return at;
     }
 
+    // The song's instrument of that number; none where it has none.
+    [[nodiscard]] const Instrument* instrumentAt(int instrument) const {
+        const auto at = static_cast<std::size_t>(instrument);
+        return instrument >= 0 && at < notes_.instruments.size() ? &notes_.instruments[at] : nullptr;
+    }
+
     // An FM note's voice, set where it changes (and the pan's AMS and FMS with it); false
     // where the instrument is no FM one, and the note rests.
     bool setVoice(std::size_t channel, std::size_t row, int instrument, int& voice, int pan, int& amsFms,
                   std::vector<std::string>& before) {
-        const auto at = static_cast<std::size_t>(instrument);
-        if (instrument < 0 || at >= notes_.instruments.size() || !notes_.instruments[at].fm) {
+        const Instrument* ins = instrumentAt(instrument);
+        if (!ins || !ins->fm) {
             tell("FM notes with no FM instrument (they rest)", channel, row);
             return false;
         }
         if (const int v = voiceOf(instrument); v != voice) {
             voice = v;
             before.push_back("smpsSetvoice $" + hexpad(v));
-            const FmVoice& f = *notes_.instruments[at].fm;
+            const FmVoice& f = *ins->fm;
             if (const int lfo = f.ams << 4 | f.fms; lfo != amsFms) {
                 amsFms = lfo;
                 before.push_back(fmt::format("smpsPan {}, {}", panNames[pan], byteText(amsFms)));
@@ -463,9 +466,7 @@ private:
     // The driver's name for the sample a DAC note plays: a sample instrument's own (or its
     // map's for the note), else as DefleMask plays them, the note's place in a bank of 12.
     std::string sampleName(std::size_t channel, std::size_t row, int instrument, int note, int bank) {
-        const Instrument* ins = instrument >= 0 && static_cast<std::size_t>(instrument) < notes_.instruments.size()
-                                    ? &notes_.instruments[static_cast<std::size_t>(instrument)]
-                                    : nullptr;
+        const Instrument* ins = instrumentAt(instrument);
         int sample = 12 * bank + note % 12;
         if (ins && !ins->sampleMap.empty()) sample = ins->sampleMap[static_cast<std::size_t>(note)];
         else if (ins && ins->sample >= 0) sample = ins->sample;
