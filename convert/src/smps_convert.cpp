@@ -109,16 +109,21 @@ public:
         int longest = *std::max_element(form_.dividers.begin(), form_.dividers.end());
         for (const EntryPlay& e : form_.entries) longest = std::max(longest, e.divider);
         maxUnits_ = unitsPerDurationByte(longest);
-        double drift = 0;
+        // Where the pair in force is off the state's rate, a row ends at the unit nearest the
+        // tracker's time for its end, not after the form's units: the rounding never adds up,
+        // and every row starts within half a unit of the tracker's (on it, where the plan is exact).
+        double tracker = 0, smps = 0;
         for (std::size_t i = 0; i < notes.rows.size(); ++i) {
             const PlayedRow& r = notes.rows[i];
             const auto entry = static_cast<std::size_t>(r.entry);
             const auto state = static_cast<std::size_t>(song.entries[entry].state);
-            const int units = perEntry ? form_.entries[entry].units : form_.rowUnits[state];
+            const long units = (perEntry ? form_.entries[entry].units : form_.rowUnits[state]) * r.units;
             const double deviation = perEntry ? form_.entries[entry].deviation : form_.deviations[state];
-            length_.push_back(units * r.units);
-            drift += r.seconds * (100 / (100 + deviation) - 1);
-            result_.worstDrift = std::max(result_.worstDrift, std::fabs(drift));
+            const double unit = r.seconds * 100 / (100 + deviation) / static_cast<double>(units);
+            tracker += r.seconds;
+            length_.push_back(deviation == 0 ? units : std::max(1L, std::lround((tracker - smps) / unit)));
+            smps += static_cast<double>(length_.back()) * unit;
+            result_.worstDrift = std::max(result_.worstDrift, std::fabs(smps - tracker));
             const auto at = static_cast<std::size_t>(r.order) * 256 + static_cast<std::size_t>(r.row);
             if (place_.size() <= at) place_.resize(at + 1, SIZE_MAX);
             place_[at] = i;
