@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <numeric>
+#include <optional>
 #include <tuple>
 
 #include "beatwright/rate_table.h"
@@ -42,13 +44,17 @@ struct Pairs {
     [[nodiscard]] int byte(int p) const { return p % bytes + minByte; }
     [[nodiscard]] int row(int p) const { return p / bytes; }
     [[nodiscard]] int column(int p) const { return p % bytes; }
+    // Both with one division, for the walks' inner loops.
+    [[nodiscard]] std::pair<std::size_t, std::size_t> rowAndColumn(int p) const {
+        const int r = p / bytes;
+        return {static_cast<std::size_t>(r), static_cast<std::size_t>(p - r * bytes)};
+    }
 };
 
-// A state's rows at each pair within the tolerance: their units and deviation.
+// A state's rows at each pair within the tolerance: their units and deviation's magnitude.
 struct StateTable {
     std::vector<int> pairs;  // ascending
     std::vector<std::uint8_t> units;
-    std::vector<Deviation> deviations;
     std::vector<double> magnitudes;
     [[nodiscard]] std::size_t at(int p) const {
         return static_cast<std::size_t>(std::lower_bound(pairs.begin(), pairs.end(), p) - pairs.begin());
@@ -104,8 +110,8 @@ struct Summary {
         for (std::size_t j = 0; j < layer.costs.size(); ++j) {
             const Cost& c = layer.costs[j];
             if (!c.reached()) continue;
+            const auto [r, k] = pairs.rowAndColumn(layer.table->pairs[j]);
             const int p = layer.table->pairs[j];
-            const auto r = static_cast<std::size_t>(pairs.row(p)), k = static_cast<std::size_t>(pairs.column(p));
             if (c < rowBest[r]) rowBest[r] = c, at.rowAt[r] = p;
             if (c < columnBest[k]) columnBest[k] = c, at.columnAt[k] = p;
             if (c < best) best = c, at.bestAt = p;
@@ -122,11 +128,11 @@ struct Summary {
     // The best of p's step from any pair of the layer (at `same` where it is p): kept, one
     // field changed or both.
     [[nodiscard]] std::pair<Cost, int> stepTo(const Pairs& pairs, Cost same, int p) const {
+        const auto [r, k] = pairs.rowAndColumn(p);
         std::pair<Cost, int> found{same, 0};
-        for (int how = 1; how < 4; ++how) {
-            const Cost c = plus(like(pairs, same, p, how).first, how == 3 ? 2 : 1);
-            if (c < found.first) found = {c, how};
-        }
+        if (const Cost c = plus(rowBest[r], 1); c < found.first) found = {c, 1};
+        if (const Cost c = plus(columnBest[k], 1); c < found.first) found = {c, 2};
+        if (const Cost c = plus(best, 2); c < found.first) found = {c, 3};
         return found;
     }
 };
@@ -166,6 +172,29 @@ private:
     double t_;
     std::array<double, maxRowUnits + 1> low_{}, high_{};
 };
+
+// The row length bestUnits gives a state at the divider and its deviation's magnitude, none
+// where beyond the tolerance: decided in doubles (a row's units at divider 1 given as one)
+// where they are far from a tie and from the tolerance, exactly where not.
+std::optional<std::pair<int, double>> rowWithin(const Measure::AtByte& b, double unitsAtOne, int divider, const ToleranceLimit& limit,
+                                                double tolerance) {
+    const double v = unitsAtOne / divider;
+    const int most = Measure::mostUnits(divider, b.longest);
+    const int below = std::clamp(static_cast<int>(std::min<double>(v, most)), 1, most), above = std::min(below + 1, most);
+    const double low = std::fabs(v / below - 1), high = std::fabs(v / above - 1), least = std::min(low, high);
+    // Far above the doubles' error, some 1e-15 here.
+    constexpr double margin = 1e-12;
+    int units = 0;
+    if (std::fabs(low - high) > margin && std::fabs(least - tolerance) > margin) {
+        if (least > tolerance) return std::nullopt;
+        units = high < low ? above : below;
+    } else {
+        const auto [exact, deviation] = Measure::bestUnits(b, divider);
+        if (!limit.admits(deviation)) return std::nullopt;
+        units = exact;
+    }
+    return std::pair(units, magnitudeNear(Measure::deviationAt(b, divider, units)));
+}
 
 // The exact search's bound on work, in pairs visited: some tens of milliseconds. A song with
 // so many states, entries and loop candidates that it would pass it is not searched.
@@ -292,12 +321,14 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
     for (std::size_t s = 0; s < song.states.size(); ++s) {
         StateTable& t = byState[s];
         std::vector<Measure::AtByte> atBytes(advances.size());
+        std::vector<double> unitsAtOne(advances.size());
         std::vector<int> near;
         std::vector<std::size_t> perDivider(maxDurationTicks + 1);
         const double perSpeed = measure.unitsNear(song.states[s]);
         for (std::size_t k = 0; k < advances.size(); ++k) {
             const std::size_t before = near.size();
-            nearDividers.each(perSpeed * advances[k].speed(), [&](int d) {
+            unitsAtOne[k] = perSpeed * advances[k].speed();
+            nearDividers.each(unitsAtOne[k], [&](int d) {
                 near.push_back((d - 1) * pairs.bytes + static_cast<int>(k));
                 ++perDivider[static_cast<std::size_t>(d)];
             });
@@ -310,13 +341,16 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
         for (const int p : near) ordered[perDivider[static_cast<std::size_t>(pairs.divider(p))]++] = p;
         near = std::move(ordered);
         spend(work, near.size());
+        t.pairs.reserve(near.size());
+        t.units.reserve(near.size());
+        t.magnitudes.reserve(near.size());
         for (const int p : near) {
-            const auto [units, deviation] = Measure::bestUnits(atBytes[static_cast<std::size_t>(pairs.column(p))], pairs.divider(p));
-            if (!limit.admits(deviation)) continue;
+            const auto k = static_cast<std::size_t>(pairs.column(p));
+            const auto row = rowWithin(atBytes[k], unitsAtOne[k], pairs.divider(p), limit, tolerance / 100.0);
+            if (!row) continue;
             t.pairs.push_back(p);
-            t.units.push_back(static_cast<std::uint8_t>(units));
-            t.deviations.push_back(deviation);
-            t.magnitudes.push_back(magnitudeNear(deviation));
+            t.units.push_back(static_cast<std::uint8_t>(row->first));
+            t.magnitudes.push_back(row->second);
         }
         if (t.pairs.empty()) {
             why = "no plan keeps every stretch within the tolerance";
@@ -337,8 +371,9 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
     const auto choices = [&](const std::vector<int>& way) {
         std::vector<EntryChoice> out;
         for (std::size_t e = 0; e < way.size(); ++e) {
-            const std::size_t j = tables[e]->at(way[e]);
-            out.push_back({pairs.divider(way[e]), pairs.byte(way[e]), tables[e]->units[j], tables[e]->deviations[j]});
+            const int divider = pairs.divider(way[e]), byte = pairs.byte(way[e]), units = tables[e]->units[tables[e]->at(way[e])];
+            const SongState& state = song.states[static_cast<std::size_t>(song.entries[e].state)];
+            out.push_back({divider, byte, units, measure.of(state, advanceOf(model, byte), divider, units)});
         }
         return out;
     };

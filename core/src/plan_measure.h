@@ -51,13 +51,13 @@ public:
         const int most = mostUnits(divider, b.longest);
         const int below = static_cast<int>(std::clamp<Wide>(quotient(b.units, divider), 1, most));
         const int above = std::min(below + 1, most);
-        const auto at = [&](int units) {
-            const Wide xm = b.perUnit * divider * units;
-            return Deviation{b.smps - xm, xm};
-        };
-        const Deviation first = at(below), second = at(above);
+        const Deviation first = deviationAt(b, divider, below), second = deviationAt(b, divider, above);
         if (compareMagnitude(second, first) < 0) return {above, second};
         return {below, first};
+    }
+    [[nodiscard]] static Deviation deviationAt(const AtByte& b, int divider, int units) {
+        const Wide xm = b.perUnit * divider * units;
+        return {b.smps - xm, xm};
     }
     [[nodiscard]] std::pair<int, Deviation> bestUnits(const SongState& s, const Advance& a, int divider) const {
         return bestUnits(atByte(s, a), divider);
