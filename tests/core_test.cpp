@@ -171,19 +171,20 @@ TEST(TempoPlan, ToleranceAndRecommendation) {
     const auto told = [&](const char* driver, VideoStandard standard, const char* tolerance) {
         const TempoPlan plan = planTempo(song, *driverNamed(driver), standard, tolerance);
         return std::tuple(plan.onePair.withinTolerance, plan.tempoCommands.withinTolerance, plan.eachStretch.withinTolerance,
-                          plan.recommendedForm);
+                          plan.fewestCommands ? static_cast<int>(plan.fewestCommands->commands.size()) : -1, plan.recommendedForm);
     };
     const FormKind one = FormKind::OnePair, commands = FormKind::TempoCommands, each = FormKind::EachStretch,
                    fewest = FormKind::FewestCommands;
     // Where no one pair is within it, two commands (one stretch's pair and back where play
-    // repeats) are as few as any plan has: fewer than the three of tempo commands.
-    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.53"), std::tuple(false, false, true, fewest));
-    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.531"), std::tuple(true, false, true, one));
-    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "0.03"), std::tuple(false, false, false, each));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953125"), std::tuple(false, true, true, fewest));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953124"), std::tuple(false, false, false, commands));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774444"), std::tuple(false, true, true, fewest));
-    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774445"), std::tuple(true, true, true, one));
+    // repeats) are as few as any plan has: fewer than the three of tempo commands. The fewest
+    // commands' count on each side of the one pair's bound: 2 at 1.53 %, none at 1.531 %.
+    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.53"), std::tuple(false, false, true, 2, fewest));
+    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "1.531"), std::tuple(true, false, true, 0, one));
+    EXPECT_EQ(told("sonic1", VideoStandard::NTSC, "0.03"), std::tuple(false, false, false, -1, each));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953125"), std::tuple(false, true, true, 2, fewest));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "0.1953124"), std::tuple(false, false, false, -1, commands));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774444"), std::tuple(false, true, true, 2, fewest));
+    EXPECT_EQ(told("sonic3", VideoStandard::PAL, "1.7774445"), std::tuple(true, true, true, 0, one));
     // Equally far, the fewer commands: the one pair (above).
     EXPECT_EQ(planTempo(songOf({{1, 255, 8}, {2, 175, 8}}), *driverNamed("sonic1"), VideoStandard::NTSC, "5").recommendedForm, one);
 }
