@@ -455,9 +455,9 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
         rest.run(L, last, keepWay);
         return Summary(pairs, rest.last());
     };
-    const auto exact = [&](int q, bool keepWay) {
-        return finish(rest.last(), walkFrom([q](int p) { return p == q; }, keepWay), q);
-    };
+    // Each exact walk keeps its way, for the best's to be taken while it is at hand.
+    const auto exact = [&](int q) { return finish(rest.last(), walkFrom([q](int p) { return p == q; }, true), q); };
+    std::vector<int> tail;
     // A divider's candidates are bounded by one walk before any is walked alone: most
     // candidates a bound lets through cost a command more than it, which their divider's
     // walk shows at once.
@@ -474,12 +474,10 @@ std::optional<std::vector<EntryChoice>> search(const Song& song, TempoModel mode
             }
         }
         if (!(lower[atL.at(q)] < best.cost)) continue;
-        if (const Best found = exact(q, false); found.cost < best.cost) best = found;
+        if (const Best found = exact(q); found.cost < best.cost) best = found, tail = rest.way(last, found.z);
     }
-    exact(best.q, true);
     std::vector<int> way = merged ? before.way(upTo, best.p) : before.way(upTo, best.q);
     if (!merged) way.pop_back();  // q is the rest's first
-    const std::vector<int> tail = rest.way(last, best.z);
     way.insert(way.end(), tail.begin(), tail.end());
     return choices(way);
 }
