@@ -75,7 +75,7 @@ async function run(steps) {
     plan: () => page.textContent("#planText"),
     port: async () => `${await page.textContent("#portSmps")}${await page.isDisabled("#copyPlanSource") ? ", Copy as SMPS2ASM off" : ""}`,
     menu: () => all("#contextMenu:not([hidden]) [role=menuitem]", (n) => n.textContent),
-    focus: () => page.evaluate(() => document.activeElement.id),
+    focus: () => page.evaluate(() => document.activeElement.id || document.activeElement.textContent),
     buttons: () => all("#plan .buttons button:not([hidden]), #plan .buttons label:not([hidden])", (n) => n.firstChild.textContent.trim()),
     forms: () => all("#convertForm option", (n) => `${n.textContent}${n.disabled ? ` (off: ${n.title})` : ""}${n.selected ? "*" : ""}`),
   };
@@ -141,10 +141,10 @@ test("start state, search, messages and clearing, as the window; offline after t
 test("the keyboard and the context menus choose and copy", async () => {
   assert.deepEqual(await run(["speed 6", "tempo 125", "go", "focus List1", "key ArrowDown", "look readout", "key End",
     "look readout", "look tooltip", "key Home", "key ArrowDown", "key Control+c", "look clipboard", "right 0724", "look menu",
-    "item Copy as SMPS2ASM", "look clipboard", "focus List1", "key End", "key ContextMenu", "key Enter", "look clipboard",
+    "key ArrowUp", "look focus", "item Copy as SMPS2ASM", "look clipboard", "focus List1", "key End", "key ContextMenu", "key Enter", "look clipboard",
     "focus Label2", "key Shift+F10", "key Escape", "look menu", "look focus", "key Shift+F10", "key Enter", "look clipboard"]), [
     "125", "120", "120: the XM tempo at speed 6 of divider 5 and period 3", "0606 perfect match", "Copy\nCopy as SMPS2ASM",
-    "smpsHeaderTempo $07, $24", "0503 4.000003% slower", "", "Label2", "120"]);
+    "Copy as SMPS2ASM", "smpsHeaderTempo $07, $24", "0503 4.000003% slower", "", "Label2", "120"]);
 });
 
 // The songs the tracker tests write: seed8.fur's first sub-song at 60 Hz, a groove of 4 and 2
@@ -210,7 +210,7 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
     "look timeline", "tolerance 1", "driver sonic3k", "look plan 2", "copy source", "look clipboard 4", "ntsc", "look plan 1",
     "copy plan", "look clipboard 1", "open seed7.it", "look states", "look timeline", "open broken.xm", "answer OK", "open song.asm",
     "look port", "look states", "port", "look plan", "copy source", "look clipboard 2", "speed 4", "look plan 3", "driver sonic2",
-    "look port", "driver sonic1-s3k-tempo", "port", "save", "other carry-delay@175/3", "look title", "look driver", "reload",
+    "look port", "driver sonic1-s3k-tempo", "port", "save", "other carry-delay@301", "answer OK", "other carry-delay@175/3", "look title", "look driver", "reload",
     "look driver"]), [
     "sonic2 \u2014 Beatwright", "sonic2: Sonic the Hedgehog 2 | carry-advance model (divider, tempo), 60 updates a second on PAL",
     // The companion's lines for --driver sonic2 --pal, from a separate rounds search.
@@ -256,6 +256,9 @@ test("a driver remembered; a song, its plan; an SMPS song ported", async () => {
     // Sonic 1 with the S3K tempo code reads the unconverted 3 as 253/256: the header is written raw.
     "song-sonic1-s3k-tempo.asm: Song_Header:\n\tsmpsHeaderStartSong 1\n\tdc.b\t$01,$55\t; ported to sonic1-s3k-tempo " +
       "from smpsHeaderTempo $01, $03: 40 units a second, .1953125% faster\n",
+    // 300 updates a second at most: 301 refused, 175/3 taken.
+    "Other driver: A driver by its parts is timeout, carry-advance or carry-delay, @, and its PAL updates a second from 1 to 300, " +
+      "whole or a fraction such as 175/3.",
     "song.asm \u2014 carry-delay@175/3 \u2014 Beatwright",
     "carry-delay@175/3: the carry-delay model at 58 1/3 updates a second on PAL | carry-delay model (divider, tempo), 58 1/3 " +
       "updates a second on PAL",
