@@ -138,13 +138,31 @@ std::pair<int, Deviation> closestByte(const std::vector<ByteRate>& bytes, const 
     return *closest;
 }
 
+// The magnitude closestByte finds, in doubles (x the units a row at speed 1): the byte on
+// either side of the row's speed. Within 1e-15 or so of the exact, to pass over a divider
+// far from the best before its exact test.
+double closestNear(const std::vector<ByteRate>& bytes, double x, int d) {
+    const auto faster = std::lower_bound(bytes.begin(), bytes.end(), d / x, [](const ByteRate& r, double speed) { return r.advance.speed() < speed; });
+    double smallest = HUGE_VAL;
+    if (faster != bytes.end()) smallest = std::fabs(faster->advance.speed() * x / d - 1);
+    if (faster != bytes.begin()) smallest = std::min(smallest, std::fabs((faster - 1)->advance.speed() * x / d - 1));
+    return smallest;
+}
+// Far above the doubles' error.
+constexpr double nearMargin = 1e-12;
+
 Choice bestTempoCommands(const Song& song, const std::vector<ByteRate>& bytes, const Measure& measure) {
     std::optional<Choice> best;
+    double bestNear = HUGE_VAL;
     const std::size_t n = song.states.size();
     for (int d = minDivider; d <= maxDurationTicks; ++d) {
         Choice c{std::vector<int>(n, d), std::vector<int>(n, 1), {}, {}, {}};
         bool beaten = false;
         for (const SongState& s : song.states) {
+            if (closestNear(bytes, measure.unitsNear(s), d) > bestNear + nearMargin) {
+                beaten = true;
+                break;
+            }
             const auto [byte, deviation] = closestByte(bytes, s, d, measure);
             c.bytes.push_back(byte);
             c.deviations.push_back(deviation);
@@ -154,7 +172,7 @@ Choice bestTempoCommands(const Song& song, const std::vector<ByteRate>& bytes, c
                 break;
             }
         }
-        if (!beaten) best = std::move(c);
+        if (!beaten) best = std::move(c), bestNear = magnitudeNear(best->worst);
     }
     return *best;
 }
@@ -165,9 +183,12 @@ Choice bestEachStretch(const Song& song, const std::vector<ByteRate>& bytes, con
     Choice c;
     for (const SongState& s : song.states) {
         std::optional<std::tuple<Deviation, int, int>> best;
+        double bestNear = HUGE_VAL;
+        const double x = measure.unitsNear(s);
         for (int d = minDivider; d <= maxDurationTicks; ++d) {
+            if (closestNear(bytes, x, d) > bestNear + nearMargin) continue;
             const auto [byte, deviation] = closestByte(bytes, s, d, measure);
-            if (!best || compareMagnitude(deviation, std::get<0>(*best)) < 0) best = std::tuple(deviation, d, byte);
+            if (!best || compareMagnitude(deviation, std::get<0>(*best)) < 0) best = std::tuple(deviation, d, byte), bestNear = magnitudeNear(deviation);
         }
         const auto& [deviation, d, byte] = *best;
         c.dividers.push_back(d);
