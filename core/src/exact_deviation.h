@@ -57,6 +57,10 @@ inline int compareMagnitude(const Deviation& a, const Deviation& b) {
 // |d| in a double.
 inline double magnitudeNear(const Deviation& d) { return approximately(magnitude(d.over)) / approximately(magnitude(d.base)); }
 
+// Far above the error of a deviation worked out in doubles (some 1e-15): two nearer than
+// this are compared exactly.
+inline constexpr double nearMargin = 1e-12;
+
 inline double percentOf(const Deviation& d) { return static_cast<double>(d.over * 100) / static_cast<double>(d.base); }
 
 // A tolerance in percent as the exact fraction its float is, m x 2^(e - 24) with m a 24-bit

@@ -182,10 +182,8 @@ std::optional<std::pair<int, double>> rowWithin(const Measure::AtByte& b, double
     const int most = Measure::mostUnits(divider, b.longest);
     const int below = std::clamp(static_cast<int>(std::min<double>(v, most)), 1, most), above = std::min(below + 1, most);
     const double low = std::fabs(v / below - 1), high = std::fabs(v / above - 1), least = std::min(low, high);
-    // Far above the doubles' error, some 1e-15 here.
-    constexpr double margin = 1e-12;
     int units = 0;
-    if (std::fabs(low - high) > margin && std::fabs(least - tolerance) > margin) {
+    if (std::fabs(low - high) > nearMargin && std::fabs(least - tolerance) > nearMargin) {
         if (least > tolerance) return std::nullopt;
         units = high < low ? above : below;
     } else {

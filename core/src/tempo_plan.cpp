@@ -87,7 +87,7 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
             c.worst = {};
             bool beaten = false;
             for (auto at = tryOrder.begin(); at != tryOrder.end(); ++at) {
-                if (nearestDeviation(perSpeed[*at] * a.speed(), d, Measure::mostUnits(d, longest[*at])) > bestWorst + 1e-12) {
+                if (nearestDeviation(perSpeed[*at] * a.speed(), d, Measure::mostUnits(d, longest[*at])) > bestWorst + nearMargin) {
                     std::rotate(tryOrder.begin(), at, at + 1);
                     beaten = true;
                     break;
@@ -139,8 +139,7 @@ std::pair<int, Deviation> closestByte(const std::vector<ByteRate>& bytes, const 
 }
 
 // The magnitude closestByte finds, in doubles (x the units a row at speed 1): the byte on
-// either side of the row's speed. Within 1e-15 or so of the exact, to pass over a divider
-// far from the best before its exact test.
+// either side of the row's speed: to pass over a divider far from the best before its exact test.
 double closestNear(const std::vector<ByteRate>& bytes, double x, int d) {
     const auto faster = std::lower_bound(bytes.begin(), bytes.end(), d / x, [](const ByteRate& r, double speed) { return r.advance.speed() < speed; });
     double smallest = HUGE_VAL;
@@ -148,8 +147,6 @@ double closestNear(const std::vector<ByteRate>& bytes, double x, int d) {
     if (faster != bytes.begin()) smallest = std::min(smallest, std::fabs((faster - 1)->advance.speed() * x / d - 1));
     return smallest;
 }
-// Far above the doubles' error.
-constexpr double nearMargin = 1e-12;
 
 Choice bestTempoCommands(const Song& song, const std::vector<ByteRate>& bytes, const Measure& measure) {
     std::optional<Choice> best;
