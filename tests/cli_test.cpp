@@ -300,6 +300,8 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", file(packed.substr(0, packed.size() / 2))}, "", ": a compressed Furnace song that is truncated or corrupt", 2},
         {{"--song", file(text(beatwright::testing::deflated(std::vector<unsigned char>(65 << 20))))}, "",
          ": a compressed song that inflates to over 64 MiB", 2},
+        {{"--song", file(text(beatwright::testing::deflated(std::vector<unsigned char>(64 << 20))))}, "",
+         ": not a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song", 2},
         {{"--song", file(text(beatwright::testing::writeDefleMask({.version = 23})))}, "",
          ": DefleMask format version 23, not one this reader knows (24 to 27)", 2},
         {{"--song", file(text(beatwright::testing::writeDefleMask({.version = 28})))}, "",
