@@ -159,6 +159,11 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
         {"DefleMask's time base on 09xx",
          testing::writeDefleMask({.timeBase = 1, .speed1 = 3, .speed2 = 3, .rows = 4, .effects = {{0, 0, 2, 0x09, 2}}}),
          {{{6}, 60, 1, 1, 1, 2, 2, 12}, {{4, 6}, 60, 1, 1, 1, 2, 5, 10}}},
+        // The time base doubles 0F80 (the second speed) past 255: held there. Rows of 6 and 255
+        // ticks in turn are 87 of their common 3.
+        {"DefleMask's time base up to speed 255", testing::writeDefleMask({.timeBase = 1, .speed1 = 3, .speed2 = 3, .rows = 4,
+                                                                           .effects = {{0, 0, 2, 0x0F, 0x80}}}),
+         {{{6}, 60, 1, 1, 1, 2, 2, 12}, {{6, 255}, 60, 1, 1, 1, 2, 87, 261}}},
         // FF's row plays in full, then the song stops. The tick rate is a float's exact value.
         {"a stop", testing::writeFurnace({.version = 249, .tickRate = 50.2734375f, .rows = 4, .effects = {{2, 0, 1, 0xFF, -1}}}),
          {{{6}, 6435, 128, 1, 1, 2, 2, 12}}, std::nullopt},
