@@ -72,6 +72,12 @@ void WindowTest::initTestCase() {
 void WindowTest::layout() {
     QCOMPARE(control("clientArea")->geometry(), QRect(0, form->findChild<QMenuBar*>()->height(), 225, 305));
     QCOMPARE(form->minimumSize(), form->maximumSize());
+    // Each control at its designed twips over 15.
+    const std::pair<const char*, QRect> designed[] = {
+        {"Combo1", {80, 4, 133, 21}},    {"Label1_0", {23, 8, 50, 13}},   {"Combo2", {80, 40, 85, 21}},     {"Label1_1", {21, 44, 52, 13}},
+        {"Label2", {168, 40, 45, 21}},   {"Combo3", {80, 76, 133, 21}},   {"Label1_2", {14, 80, 59, 13}},   {"Option1_0", {12, 108, 49, 13}},
+        {"Option1_1", {12, 124, 41, 13}}, {"Command2", {68, 108, 145, 29}}, {"List1", {12, 148, 201, 121}}, {"Command1", {12, 276, 201, 25}}};
+    for (const auto& [name, place] : designed) QCOMPARE(control(name)->geometry(), place);
     for (auto* w : control("clientArea")->findChildren<QWidget*>()) {
         QVERIFY2(QRect(0, 0, 225, 305).contains(w->geometry()), qPrintable(w->objectName()));
         const QString caption = w->property("text").toString();
