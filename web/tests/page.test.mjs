@@ -141,10 +141,12 @@ test("start state, search, messages and clearing, as the window; offline after t
 test("the keyboard and the context menus choose and copy", async () => {
   assert.deepEqual(await run(["speed 6", "tempo 125", "go", "focus List1", "key ArrowDown", "look readout", "key End",
     "look readout", "look tooltip", "key Home", "key ArrowDown", "key Control+c", "look clipboard", "right 0724", "look menu",
-    "key ArrowUp", "look focus", "item Copy as SMPS2ASM", "look clipboard", "focus List1", "key End", "key ContextMenu", "key Enter", "look clipboard",
-    "focus Label2", "key Shift+F10", "key Escape", "look menu", "look focus", "key Shift+F10", "key Enter", "look clipboard"]), [
+    "key ArrowUp", "look focus", "item Copy as SMPS2ASM", "look clipboard", "focus List1", "key End", "key ContextMenu", "key Enter",
+    "look clipboard", "focus List1", "key Shift+ArrowUp", "look menu", "focus Label2", "key Shift+F10", "key Escape", "look menu",
+    "look focus", "key Shift+F10", "key Enter", "look clipboard"]), [
+    // Shift alone opens no menu: Shift+ArrowUp moves to 0606, whose readout is copied last.
     "125", "120", "120: the XM tempo at speed 6 of divider 5 and period 3", "0606 perfect match", "Copy\nCopy as SMPS2ASM",
-    "Copy as SMPS2ASM", "smpsHeaderTempo $07, $24", "0503 4.000003% slower", "", "Label2", "120"]);
+    "Copy as SMPS2ASM", "smpsHeaderTempo $07, $24", "0503 4.000003% slower", "", "", "Label2", "125"]);
 });
 
 // The songs the tracker tests write: seed8.fur's first sub-song at 60 Hz, a groove of 4 and 2
