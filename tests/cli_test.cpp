@@ -347,6 +347,10 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--smps", file(std::string("\x00\x10\x07\x03\x01\x03", 6)), "--speed", "2"},
          "file" + std::to_string(files) + ": SMPS song binary, read as the timeout model\nplayed on sonic1, NTSC; XM tempos at speed 2\n"
          "header bytes 4 and 5 smpsHeaderTempo 0103: 40 units a second, XM tempo 200\n", "", 0},
+        // Told apart from other files by its header: three PSG channels at most.
+        {{"--song", file(std::string("\x00\x10\x06\x03\x02\x80", 6))}, "", ": an SMPS song: --smps FILE reports its tempo settings", 2},
+        {{"--song", file(std::string("\x00\x10\x06\x04\x02\x80", 6))}, "",
+         ": not a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song", 2},
         {{"--smps", file("hello\n")}, "", notSmps + ": no smpsHeaderTempo", 2},
         {{"--smps", file(std::string("\x00\x10\x06\x03\x00", 5))}, "", notSmps + ": 5 bytes, shorter than a song's header", 2},
         {{"--smps", file(std::string("\x00\x10\x06\x03\x00\x03", 6))}, "",

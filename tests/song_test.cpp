@@ -145,9 +145,9 @@ TEST(Song, FurnaceAndDefleMaskTiming) {
          testing::writeFurnace({.effects = {{0, 0, 4, 0xF0, 0x7F}, {0, 0, 6, 0xC1, 0x2C}}}),
          {{{6}, 60, 1, 1, 1, 4, 4, 24}, {{6}, 254, 5, 1, 1, 2, 2, 12}, {{6}, 300, 1, 1, 1, 2, 2, 12}}},
         // Treatment 0: 0B00 with 0D01 on row 2 goes to order 0 row 1, where play repeats (treatment
-        // 1 would repeat from row 0, treatment 2 go on in order 1).
+        // 1 would repeat from row 0, treatment 2 go on in order 1). 0900 sets no speed.
         {"0Bxx and 0Dyy on one row, jump treatment 0",
-         testing::writeFurnace({.rows = 4, .orders = 2, .effects = {{0, 0, 2, 0x0B, 0}, {1, 0, 2, 0x0D, 1}}}),
+         testing::writeFurnace({.rows = 4, .orders = 2, .effects = {{0, 0, 2, 0x0B, 0}, {1, 0, 2, 0x0D, 1}, {2, 0, 1, 0x09, 0}}}),
          {{{6}, 60, 1, 1, 1, 3, 3, 18}}, SongLoop{0, 1, 0, 1, 1}},
         // By the next row's parity: 0D02 takes order 0 row 0 to order 1 row 2 (even: the second
         // speed, 3), then row 3 (odd: 6), then order 0 row 0 (even: 3). In turn it would be 6 3 6.
