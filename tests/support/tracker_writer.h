@@ -37,6 +37,8 @@ struct FurnaceSong {
     int channels = 6;  // from 240: one chip of this many; before, a Genesis (10)
     std::vector<std::string> names{};  // the sub-songs' (the first's only, before 240)
     bool extendedChannel3 = false;      // before 240: a Genesis with extended channel 3 (13 channels)
+    std::vector<unsigned char> chipsBefore{};  // before 240: chips listed before the Genesis, of
+    int channelsBefore = 0;                    // this many channels in all
     // The notes, the instruments (each its FM feature's bytes as the document lays them out;
     // before 240 the same voice as an old instrument) and from 240 a PSG after the FM chip,
     // its four channels after the FM's.
@@ -188,7 +190,7 @@ inline void oldInstrument(Bytes& b, const FurnaceSong& s, std::size_t i) {
 
 inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
     const bool info2 = s.version >= 240;
-    const int channels = info2 ? s.channels + (s.psg ? 4 : 0) : s.extendedChannel3 ? 13 : 10;
+    const int channels = info2 ? s.channels + (s.psg ? 4 : 0) : (s.extendedChannel3 ? 13 : 10) + s.channelsBefore;
     Bytes b;
     b.out.assign({'-', 'F', 'u', 'r', 'n', 'a', 'c', 'e', ' ', 'm', 'o', 'd', 'u', 'l', 'e', '-'});
     b.puts(2, s.version, 0);
@@ -239,8 +241,9 @@ inline std::vector<unsigned char> writeFurnace(const FurnaceSong& s) {
         b.puts(1, s.highlight, 16);
         b.puts(2, s.instruments.size(), 0, 0);
         b.put(static_cast<std::size_t>(channels * s.orders), 4);
-        b.puts(1, s.extendedChannel3 ? 0x42 : 0x02);  // a Genesis, the first of 32 chips
-        b.zeros(31 + 32 + 32 + 128 + 2 + 4 + 20);
+        b.out.insert(b.out.end(), s.chipsBefore.begin(), s.chipsBefore.end());
+        b.puts(1, s.extendedChannel3 ? 0x42 : 0x02);  // a Genesis, then the rest of 32 chips
+        b.zeros(31 - s.chipsBefore.size() + 32 + 32 + 128 + 2 + 4 + 20);
         for (std::size_t i = 0; i < s.instruments.size(); ++i) pointer(instruments);
         for (int i = 0; i < channels * s.orders; ++i) pointer(patterns);
         orders();
