@@ -108,6 +108,11 @@ TEST(Cli, EveryFormAndMessage) {
     int files = 0;
     const auto file = [&](const std::string& bytes) { return write("file" + std::to_string(++files), bytes); };
     const auto text = [](const std::vector<unsigned char>& b) { return std::string(b.begin(), b.end()); };
+    // A source file's text padded with a comment to `size` bytes.
+    const auto sized = [](const std::string& path, std::size_t size) {
+        const std::string source = slurp(dir / path) + "; ";
+        return source + std::string(size - source.size() - 1, '.') + "\n";
+    };
     const std::string furnace = text(beatwright::testing::writeFurnace({})), packed = text(beatwright::testing::writeFurnace({.compressed = true}));
     const std::string closest = "No results found with these criteria.\nTry to increase the tolerance to get more results.\n"
                                 "beatwright-cli: the closest pair, ";
@@ -351,6 +356,12 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", file(std::string("\x00\x10\x06\x03\x02\x80", 6))}, "", ": an SMPS song: --smps FILE reports its tempo settings", 2},
         {{"--song", file(std::string("\x00\x10\x06\x04\x02\x80", 6))}, "",
          ": not a song: no module (XM, MOD, S3M, IT...), Furnace, DefleMask or SMPS song", 2},
+        // 1 MiB of source at most: its last byte read, one more refused. 128/256 of 60 units a
+        // second at speed 6 is tempo 450; the nearest speed below 6 in XM's range is 3, at 225.
+        {{"--smps", file(sized(two, 1 << 20))}, "file" + std::to_string(files) + ": SMPS2ASM source, smpsHeaderStartSong 2 (carry-advance model)\n"
+         "played on sonic2, NTSC; XM tempos at speed 6\nline 3 (Song_Header) smpsHeaderTempo 0110: 3.75 units a second, XM tempo 56.25\n"
+         "line 4 (Song_Header) smpsSetTempoMod 0180: 30 units a second, XM tempo 450, beyond XM's 32 to 255; speed 3 tempo 225 plays at this pace\n", "", 0},
+        {{"--smps", file(sized(two, (1 << 20) + 1))}, "", ": larger than any SMPS song, over 1 MiB", 2},
         {{"--smps", file("hello\n")}, "", notSmps + ": no smpsHeaderTempo", 2},
         {{"--smps", file(std::string("\x00\x10\x06\x03\x00", 5))}, "", notSmps + ": 5 bytes, shorter than a song's header", 2},
         {{"--smps", file(std::string("\x00\x10\x06\x03\x00\x03", 6))}, "",
