@@ -160,7 +160,7 @@ test("Furnace sub-songs and a DefleMask song", async () => {
     "look subsong", "look choice", "open seed10.dmf", "answer OK", "look title", "look subsong", "look states", "look choice",
     "look plan 3", "look buttons", "open seed11.dmf", "answer OK", "look buttons", "convert 3", "answer OK", "look forms",
     "form eachStretch", "convert 2", "answer OK", "tolerance 0", "look forms", "form fewestCommands", "other carry-delay@7/3", "pal",
-    "look forms"]), [
+    "look forms", "open seed3.xm", "look states"]), [
     "seed8.fur, sub-song 1 \u2014 Beatwright", "1*\n2",
     "speed 6, 60 Hz, 150 BPM \u2014 order 0, row 0\nspeeds 4 2, 60 Hz, 300 BPM \u2014 order 0, row 4 (not in the lists) (off)\n" +
       "speeds 4 2, 50 Hz, 250 BPM \u2014 order 1, row 2 (not in the lists) (off)\n" +
@@ -196,7 +196,9 @@ test("Furnace sub-songs and a DefleMask song", async () => {
     // fewest commands, chosen, give way to the recommended.
     `${forms}\ntempo commands, one unit a row\neach stretch its own divider and byte, one unit a row*\nthe fewest commands, rows of whole units`,
     `${forms}*\ntempo commands, one unit a row\neach stretch its own divider and byte, one unit a row\nthe fewest commands, rows of ` +
-      "whole units (off: Not offered: no plan keeps every stretch within the tolerance)"]);
+      "whole units (off: Not offered: no plan keeps every stretch within the tolerance)",
+    // Two states are enough for the selector to show.
+    "speed 6, tempo 125 \u2014 order 0, row 0\nspeed 4, tempo 125 \u2014 order 1, row 10"]);
 });
 
 // seed1.xm: 16 rows at speed 6 then 16 at 3, at tempo 125, then 32 at 3 and 140. Two commands
