@@ -76,6 +76,8 @@ async function run(steps) {
     port: async () => `${await page.textContent("#portSmps")}${await page.isDisabled("#copyPlanSource") ? ", Copy as SMPS2ASM off" : ""}`,
     menu: () => all("#contextMenu:not([hidden]) [role=menuitem]", (n) => n.textContent),
     focus: () => page.evaluate(() => document.activeElement.id || document.activeElement.textContent),
+    // Whether a line is chosen, and how far the list has scrolled.
+    paging: () => page.evaluate(() => `${document.querySelector("#List1 [aria-selected=true]") !== null} ${document.querySelector("#List1").scrollTop}`),
     buttons: () => all("#plan .buttons button:not([hidden]), #plan .buttons label:not([hidden])", (n) => n.firstChild.textContent.trim()),
     forms: () => all("#convertForm option", (n) => `${n.textContent}${n.disabled ? ` (off: ${n.title})` : ""}${n.selected ? "*" : ""}`),
   };
@@ -126,13 +128,14 @@ const cleared = "0 lines, readout ";
 test("start state, search, messages and clearing, as the window; offline after the first visit", async () => {
   assert.deepEqual(await run(["look controls", "speed 1", "tempo 32", "tolerance 0", "go", "answer OK",
     "speed 6", "tempo 125", "tolerance 5", "go", "look lines", "tolerance 100", "go", "answer No", "look lines",
-    "tolerance 10000", "go", "answer Yes", "look results", "tolerance 5", "go", "click 0503", "tolerance 6", "look results",
+    "tolerance 10000", "go", "answer Yes", "look results", "focus List1", "key PageDown", "look paging", "tolerance 5", "go", "click 0503", "tolerance 6", "look results",
     "speed 7", "look results", "speed 6", "go", "click 0503", "tempo 126", "look results", "tempo 125", "go", "click 0503",
     "pal", "look results", "go", "look lines", "click 0600", "look readout", "ntsc", "look results", "go", "look lines",
     "click 0503", "driver sonic2", "look results", "offline", "speed 6", "tempo 125", "driver sonic1", "go", "look lines"]), [
     "driver sonic1 13\nsubsong  0\nsongStates  0\nCombo1 1 31\nCombo2 32 224\nCombo3 5 126\nCommand1  disabled",
     "Uh-oh!: No results found with these criteria.\nTry to increase the tolerance to get more results.",
-    typical, question, typical, question, "258 lines, readout ", "3 lines, readout 120", cleared, cleared, cleared,
+    // PageDown chooses a line still in view: a page is the rows shown less one.
+    typical, question, typical, question, "258 lines, readout ", "true 0", "3 lines, readout 120", cleared, cleared, cleared,
     // The companion's --pal lines; 150 x 255/256 / 6 at 50 updates a second: x 5/6 at speed 6.
     "0506 perfect match\n0403 perfect match\n0302 perfect match\n0600 .390625% slower", "124.51171875", cleared, typical,
     cleared, typical]);
