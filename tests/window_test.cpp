@@ -131,6 +131,11 @@ void WindowTest::run(const QString& step) {
                 QAbstractButton* button = box->button(rest == "No" ? QMessageBox::No : QMessageBox::Yes);
                 return QTest::mouseClick(button ? button : box->button(QMessageBox::Ok), Qt::LeftButton);
             }
+            if (auto* forms = dialog->findChild<QComboBox*>("form")) {  // the forms a conversion offers, noted
+                QStringList items;
+                for (int i = 0; i < forms->count(); ++i) items << forms->itemText(i);
+                seen << items.join('\n');
+            }
             // Pressed once this poll returns, so that a dialog a button opens is met in turn.
             QTimer::singleShot(0, dialog, [dialog, captions = step.section(" > ", 1).split(", ")] {
                 for (const QString& caption : captions) {
@@ -295,6 +300,8 @@ void WindowTest::actions_data() {
                        "beatwright-cli --song) (off)",
                        "speed 6, tempo 175",
                        // Its FM 1 converted: rows of 6 and 3 ticks at 50 Hz, 3.6 updates a unit at 60, as 0306 plays exactly.
+                       "one pair, no tempo command (recommended)\ntempo commands, one unit a row\neach stretch its own divider and byte, "
+                       "one unit a row\nthe fewest commands, rows of whole units",
                        "Convert to SMPS song: ported.asm: 1 track, 1 voice, 1 note, no tempo command (one pair, no tempo command); "
                        "worst perfect match, drift 0.000000 s",
                        "; Converted by Beatwright for sonic1 (timeout model)\n; 1 track, 1 voice, 1 note, no tempo command (one pair, "
