@@ -303,6 +303,8 @@ TEST(Cli, EveryFormAndMessage) {
          "warning: file" + std::to_string(files) + ": Furnace format version 251, newer than the documents this reader follows (up to 250): "
          "read as 250, its timing may be misread", 0},
         {{"--song", file(packed.substr(0, packed.size() / 2))}, "", ": a compressed Furnace song that is truncated or corrupt", 2},
+        {{"--song", file(packed.substr(0, packed.size() / 2) + char(~packed[packed.size() / 2]) + packed.substr(packed.size() / 2 + 1))}, "",
+         ": a compressed Furnace song that is truncated or corrupt", 2},
         {{"--song", file(text(beatwright::testing::deflated(std::vector<unsigned char>(65 << 20))))}, "",
          ": a compressed song that inflates to over 64 MiB", 2},
         {{"--song", file(text(beatwright::testing::deflated(std::vector<unsigned char>(64 << 20))))}, "",
