@@ -524,8 +524,9 @@ TEST(Cli, ConvertsAWholeSong) {
     // 100 rows of one note, each row a unit at divider 3 (85 units a byte at most); C-9 is 14
     // semitones past nBb7, B-7 one, A#-7 none; G-2 two below the lowest PSG tone, A-2, nA0
     // on Sonic 3's drivers.
-    // FM 4 to 6 play too: the sixth FM channel finds no track beside the DAC.
-    const auto one = writeFurnace({.version = 250, .rows = 100, .effects = {{0, 0, 0, 0x08, 0xF0}}, .notes = {{0, 0, 0, 168, 0}, {1, 0, 0, 155, 0}, {2, 0, 0, 154, 0}, {3, 0, 0, 108, 0},
+    // FM 4 to 6 play too: the sixth FM channel finds no track beside the DAC. 08F0 pans FM 1
+    // left, 0800 FM 2 nowhere.
+    const auto one = writeFurnace({.version = 250, .rows = 100, .effects = {{0, 0, 0, 0x08, 0xF0}, {1, 0, 0, 0x08, 0x00}}, .notes = {{0, 0, 0, 168, 0}, {1, 0, 0, 155, 0}, {2, 0, 0, 154, 0}, {3, 0, 0, 108, 0},
                                                                          {4, 0, 0, 108, 0}, {5, 0, 0, 108, 0}, {6, 0, 0, 91}},
                                    .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}, .psg = true});
     write("long.fur", std::string(one.begin(), one.end()));
@@ -534,7 +535,7 @@ TEST(Cli, ConvertsAWholeSong) {
                              "smpsHeaderPSG       long_PSG1, $FE, $00, $00, $00\n",
                              "\tdc.b\tnBb7, $55, smpsNoAttack, nBb7, $0F\n", "\tdc.b\tnA0, $55, smpsNoAttack, nA0, $0F\n",
                              "; not carried: channel FM 6, 1 time, first FM 6 at order 0 row 0\n", "smpsVcTotalLevel    $A0, $20, $A0, $20\n",
-                             "smpsPan             panLeft, $00\n"}) {
+                             "smpsPan             panLeft, $00\n", "smpsPan             panNone, $00\n"}) {
         EXPECT_NE(held.find(line), std::string::npos) << line << held;
     }
     // On Sonic 1's driver the PSG's nC0 is C-3: G-2 is 5 below it.
