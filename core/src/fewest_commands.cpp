@@ -178,10 +178,8 @@ private:
 // where they are far from a tie and from the tolerance, exactly where not.
 std::optional<std::pair<int, double>> rowWithin(const Measure::AtByte& b, double unitsAtOne, int divider, const ToleranceLimit& limit,
                                                 double tolerance) {
-    const double v = unitsAtOne / divider;
-    const int most = Measure::mostUnits(divider, b.longest);
-    const int below = std::clamp(static_cast<int>(std::min<double>(v, most)), 1, most), above = std::min(below + 1, most);
-    const double low = std::fabs(v / below - 1), high = std::fabs(v / above - 1), least = std::min(low, high);
+    const auto [below, above, low, high] = Measure::rowsNear(unitsAtOne, divider, Measure::mostUnits(divider, b.longest));
+    const double least = std::min(low, high);
     int units = 0;
     if (std::fabs(low - high) > nearMargin && std::fabs(least - tolerance) > nearMargin) {
         if (least > tolerance) return std::nullopt;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "beatwright/song_states.h"
@@ -36,6 +37,18 @@ public:
     // The most units a row may last at the divider, its longest row of a turn included.
     [[nodiscard]] static int mostUnits(int divider, int longest) {
         return std::max(1, std::min(maxRowUnits, maxDurationTicks / divider) / longest);
+    }
+
+    // The two row lengths bestUnits weighs at the divider and their deviations' magnitudes, in
+    // doubles from x, the units a row at divider 1: near enough to decide where far from a tie.
+    struct RowsNear {
+        int below, above;
+        double low, high;
+    };
+    [[nodiscard]] static RowsNear rowsNear(double x, int divider, int most) {
+        const double v = x / divider;
+        const int below = std::clamp(static_cast<int>(std::min<double>(v, most)), 1, most), above = std::min(below + 1, most);
+        return {below, above, std::fabs(v / below - 1), std::fabs(v / above - 1)};
     }
 
     // The units a row at divider 1 in a double, at a byte of speed 1 (times a byte's speed for

@@ -50,17 +50,6 @@ long unitsOf(const Song& song, const std::vector<int>& units) {
     return total;
 }
 
-// The smallest deviation rows of 1 to `most` units give at the divider, in doubles, x the
-// units a row at divider 1: within rounding of the exact best (bestUnits picks among the same).
-double nearestDeviation(double x, int divider, int most) {
-    const double near = std::floor(x / divider);
-    double smallest = HUGE_VAL;
-    for (double u = std::clamp(near - 1, 1.0, double(most)); u <= std::clamp(near + 2, 1.0, double(most)); ++u) {
-        smallest = std::min(smallest, std::fabs(x / (divider * u) - 1));
-    }
-    return smallest;
-}
-
 Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
     std::optional<Choice> best;
     long bestUnits = 0;
@@ -87,7 +76,8 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
             c.worst = {};
             bool beaten = false;
             for (auto at = tryOrder.begin(); at != tryOrder.end(); ++at) {
-                if (nearestDeviation(perSpeed[*at] * a.speed(), d, Measure::mostUnits(d, longest[*at])) > bestWorst + nearMargin) {
+                const auto near = Measure::rowsNear(perSpeed[*at] * a.speed(), d, Measure::mostUnits(d, longest[*at]));
+                if (std::min(near.low, near.high) > bestWorst + nearMargin) {
                     std::rotate(tryOrder.begin(), at, at + 1);
                     beaten = true;
                     break;
@@ -119,14 +109,18 @@ Choice bestOnePair(const Song& song, TempoModel model, const Measure& measure) {
     return *best;
 }
 
-// The byte that brings the state's rows of one unit closest at the divider: the first
-// byte at least as fast as the XM, or the one before it; the larger byte on a tie.
-std::pair<int, Deviation> closestByte(const std::vector<ByteRate>& bytes, const SongState& s, int d, const Measure& measure) {
+// The first byte whose speed, in a double, is at least `speed`: a row at divider d is a unit
+// where the byte's speed is d over x, the units a row at speed 1.
+std::vector<ByteRate>::const_iterator firstAsFast(const std::vector<ByteRate>& bytes, double speed) {
+    return std::lower_bound(bytes.begin(), bytes.end(), speed, [](const ByteRate& r, double at) { return r.advance.speed() < at; });
+}
+
+// The byte that brings the state's rows of one unit closest at the divider (x as above): the
+// first byte at least as fast as the XM, or the one before it; the larger byte on a tie.
+std::pair<int, Deviation> closestByte(const std::vector<ByteRate>& bytes, const SongState& s, double x, int d, const Measure& measure) {
     const auto slower = [&](auto at) { return measure.of(s, at->advance, d, 1).over < 0; };
-    // A row at divider d is a unit where the byte's speed is d over the units a row at speed 1:
-    // the doubles find that within a byte or two, the exact test settles it.
-    auto faster = std::lower_bound(bytes.begin(), bytes.end(), d / measure.unitsNear(s),
-                                   [](const ByteRate& r, double speed) { return r.advance.speed() < speed; });
+    // The doubles find it within a byte or two, the exact test settles it.
+    auto faster = firstAsFast(bytes, d / x);
     while (faster != bytes.begin() && !slower(faster - 1)) --faster;
     while (faster != bytes.end() && slower(faster)) ++faster;
     std::optional<std::pair<int, Deviation>> closest;
@@ -138,10 +132,10 @@ std::pair<int, Deviation> closestByte(const std::vector<ByteRate>& bytes, const 
     return *closest;
 }
 
-// The magnitude closestByte finds, in doubles (x the units a row at speed 1): the byte on
-// either side of the row's speed: to pass over a divider far from the best before its exact test.
+// The magnitude closestByte finds, in doubles: the byte on either side of the row's speed, to
+// pass over a divider far from the best before its exact test.
 double closestNear(const std::vector<ByteRate>& bytes, double x, int d) {
-    const auto faster = std::lower_bound(bytes.begin(), bytes.end(), d / x, [](const ByteRate& r, double speed) { return r.advance.speed() < speed; });
+    const auto faster = firstAsFast(bytes, d / x);
     double smallest = HUGE_VAL;
     if (faster != bytes.end()) smallest = std::fabs(faster->advance.speed() * x / d - 1);
     if (faster != bytes.begin()) smallest = std::min(smallest, std::fabs((faster - 1)->advance.speed() * x / d - 1));
@@ -152,15 +146,17 @@ Choice bestTempoCommands(const Song& song, const std::vector<ByteRate>& bytes, c
     std::optional<Choice> best;
     double bestNear = HUGE_VAL;
     const std::size_t n = song.states.size();
+    std::vector<double> x;
+    for (const SongState& s : song.states) x.push_back(measure.unitsNear(s));
     for (int d = minDivider; d <= maxDurationTicks; ++d) {
         Choice c{std::vector<int>(n, d), std::vector<int>(n, 1), {}, {}, {}};
         bool beaten = false;
-        for (const SongState& s : song.states) {
-            if (closestNear(bytes, measure.unitsNear(s), d) > bestNear + nearMargin) {
+        for (std::size_t i = 0; i < n; ++i) {
+            if (closestNear(bytes, x[i], d) > bestNear + nearMargin) {
                 beaten = true;
                 break;
             }
-            const auto [byte, deviation] = closestByte(bytes, s, d, measure);
+            const auto [byte, deviation] = closestByte(bytes, song.states[i], x[i], d, measure);
             c.bytes.push_back(byte);
             c.deviations.push_back(deviation);
             if (compareMagnitude(deviation, c.worst) > 0) c.worst = deviation;
@@ -184,7 +180,7 @@ Choice bestEachStretch(const Song& song, const std::vector<ByteRate>& bytes, con
         const double x = measure.unitsNear(s);
         for (int d = minDivider; d <= maxDurationTicks; ++d) {
             if (closestNear(bytes, x, d) > bestNear + nearMargin) continue;
-            const auto [byte, deviation] = closestByte(bytes, s, d, measure);
+            const auto [byte, deviation] = closestByte(bytes, s, x, d, measure);
             if (!best || compareMagnitude(deviation, std::get<0>(*best)) < 0) best = std::tuple(deviation, d, byte), bestNear = magnitudeNear(deviation);
         }
         const auto& [deviation, d, byte] = *best;
