@@ -22,7 +22,8 @@ json summaryJson(const Conversion& c, FormKind form) {
     return {{"tracks", tracks},         {"voices", c.voices},
             {"notes", c.notes},         {"commands", c.commands},
             {"notCarried", left},       {"form", formName(form)},
-            {"worstDeviation", c.worstDeviation}, {"worstDrift", c.worstDrift}};
+            {"worstDeviation", c.worstDeviation}, {"worstDrift", c.worstDrift},
+            {"formDivider", c.formDivider > 0 ? json(c.formDivider) : json(nullptr)}};
 }
 
 FormKind formOption(const Options& o, const TempoPlan& plan) {

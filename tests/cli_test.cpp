@@ -590,9 +590,9 @@ TEST(Cli, ConvertsAWholeSong) {
     EXPECT_EQ(std::get<0>(runCli({"--song", "apart.fur", "--convert", "--output", "a.asm"})),
               "a.asm: 1 track, 1 voice, 1 note, 2 tempo commands (the fewest commands, rows of whole units); worst .390625% slower, "
               "drift 0.000261 s\nnot carried: instrument macros, 1 time, first FM 1 at order 0 row 0\n");
-    // A note a row at speed 3, 70 Hz on Sonic 1: a unit a row at 72 Hz, 1/35 fast. Row r starts at
-    // the unit nearest its time, round(36r/35): rows 17 and 52 last 2 units, the rest 1. Row 17
-    // starts 17/35 of a unit (1/24 s) early, the most any does.
+    // A note a row at speed 3, 70 Hz on Sonic 1: a unit of divider 2 a row at 72 Hz, 1/35 fast,
+    // written at divider 1. Row r starts at the update nearest its time, round(72r/35): rows 8, 26,
+    // 43 and 61 last 3 updates, the rest 2. Row 17 starts 17/35 of an update (1/48 s) early, the most.
     std::vector<beatwright::testing::TrackerNote> everyRow;
     for (int r = 0; r < 64; ++r) everyRow.push_back({0, 0, r, 108, 0});
     const auto fast = writeFurnace({.version = 250, .tickRate = 70, .speeds = {3}, .rows = 64, .notes = everyRow,
@@ -608,11 +608,16 @@ TEST(Cli, ConvertsAWholeSong) {
         }
     }
     for (std::size_t r = 0; r < lengths.size(); ++r) {
-        if (lengths[r] != 1) doubled.push_back(lengths[r] == 2 ? static_cast<int>(r) : -1);
+        if (lengths[r] != 2) doubled.push_back(lengths[r] == 3 ? static_cast<int>(r) : -1);
     }
-    EXPECT_EQ(std::tuple(doubled, lengths.size()), std::tuple(std::vector<int>{17, 52}, 64U)) << spread;
-    EXPECT_NE(std::get<0>(runCli({"--song", "fast.fur", "--convert", "--driver", "sonic1", "--output", "f.asm"})).find("drift 0.020238 s\n"),
+    EXPECT_EQ(std::tuple(doubled, lengths.size()), std::tuple(std::vector<int>{8, 26, 43, 61}, 64U)) << spread;
+    EXPECT_NE(spread.find("\tsmpsHeaderTempo     $01, $05\n"), std::string::npos) << spread;
+    EXPECT_NE(std::get<0>(runCli({"--song", "fast.fur", "--convert", "--driver", "sonic1", "--output", "f.asm"}))
+                  .find("drift 0.010119 s\ndivider 1 in place of the form's 2: the same tempo, each row ending at the update nearest the tracker's\n"),
               std::string::npos);
+    EXPECT_EQ(json::parse(std::get<0>(runCli({"--song", "fast.fur", "--convert", "--driver", "sonic1", "--output", "f.asm", "--format", "json"})))
+                  .value("formDivider", json()),
+              2);
     // The fewest-commands form where some plan keeps every stretch exact, and where none can
     // (7/3 updates a second: a row of a tenth of a second is under one).
     EXPECT_EQ(std::get<2>(runCli({"--song", "tune.fur", "--convert", "--tolerance", "0", "--form", "fewestCommands", "--output", "f.asm"})), 0);

@@ -108,16 +108,26 @@ public:
         const bool perEntry = request.form == FormKind::FewestCommands;
         int longest = *std::max_element(form_.dividers.begin(), form_.dividers.end());
         for (const EntryPlay& e : form_.entries) longest = std::max(longest, e.divider);
-        maxUnits_ = unitsPerDurationByte(longest);
         // Where the pair in force is off the state's rate, a row ends at the unit nearest the
         // tracker's time for its end, not after the form's units: the rounding never adds up,
         // and every row starts within half a unit of the tracker's (on it, where the plan is exact).
+        // A unit of several updates can still leave a note frames away; where the divider never
+        // changes, the same tempo at divider 1 (units times the divider) ends rows at the nearest update.
+        const bool inexact = std::any_of(form_.deviations.begin(), form_.deviations.end(), [](double d) { return d != 0; });
+        const bool oneDivider = std::none_of(form_.commands.begin(), form_.commands.end(),
+                                             [](const TempoCommand& c) { return c.kind == CommandKind::Divider; });
+        if (inexact && oneDivider && form_.divider > 1) {
+            result_.formDivider = form_.divider;
+            updates_ = form_.divider;
+            longest = 1;
+        }
+        maxUnits_ = unitsPerDurationByte(longest);
         double tracker = 0, smps = 0;
         for (std::size_t i = 0; i < notes.rows.size(); ++i) {
             const PlayedRow& r = notes.rows[i];
             const auto entry = static_cast<std::size_t>(r.entry);
             const auto state = static_cast<std::size_t>(song.entries[entry].state);
-            const long units = (perEntry ? form_.entries[entry].units : form_.rowUnits[state]) * r.units;
+            const long units = (perEntry ? form_.entries[entry].units : form_.rowUnits[state]) * r.units * updates_;
             const double deviation = perEntry ? form_.entries[entry].deviation : form_.deviations[state];
             const double unit = r.seconds * 100 / (100 + deviation) / static_cast<double>(units);
             tracker += r.seconds;
@@ -179,7 +189,7 @@ public:
         head.line(fmt::format("smpsHeaderStartSong {}, 1", driver_.family));
         head.line(voices_.empty() ? "smpsHeaderVoiceNull" : fmt::format("smpsHeaderVoice {}_Voices", l));
         head.line(fmt::format("smpsHeaderChan {}, {}", byteText(fm), byteText(psg)));
-        head.line(smps2asmLine(form_.divider, form_.secondByte));
+        head.line(smps2asmLine(form_.divider / updates_, form_.secondByte));
         head.line(fmt::format("smpsHeaderDAC {}_DAC", l));
         for (const std::string& h : headers) {
             if (!h.empty()) head.line(h);
@@ -553,6 +563,7 @@ private:
 
     const NoteSong& notes_;
     const PlanForm& form_;
+    int updates_ = 1;  // updates a unit of the form: its divider where the song is written at divider 1
     const Driver& driver_;
     const ConvertRequest& request_;
     int maxUnits_;
@@ -583,6 +594,10 @@ std::string conversionSummary(const Conversion& c) {
                                    count(c.voices, "voice", "voices"), count(c.notes, "note", "notes"),
                                    count(c.commands, "tempo command", "tempo commands"), formTitle(c.form), deviationText(c.worstDeviation),
                                    c.worstDrift);
+    if (c.formDivider > 0) {
+        text += fmt::format("divider 1 in place of the form's {}: the same tempo, each row ending at the update nearest the tracker's\n",
+                            c.formDivider);
+    }
     for (const NotCarried& n : c.notCarried) {
         text += fmt::format("not carried: {}, {} time{}, first {}\n", n.what, n.count, n.count == 1 ? "" : "s", n.first);
     }

@@ -52,6 +52,7 @@ struct Conversion {
     std::vector<NotCarried> notCarried;
     double worstDeviation = 0;  // percent, + faster
     double worstDrift = 0;      // seconds a row's start is off the tracker's at worst
+    int formDivider = 0;        // where the song plays the form's tempo at divider 1: the form's divider
 };
 
 // The song as SMPS2ASM source for the driver: every note where the plan's form puts its row,
