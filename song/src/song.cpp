@@ -40,13 +40,16 @@ Song readSong(std::span<const unsigned char> module) {
     if (const int code = xmp_load_module_from_memory(c, module.data(), static_cast<long>(module.size())); code != 0) {
         throw SongError(loadError(code));
     }
+    // The context frees the module where this throws. libxmp starts an order its scan never
+    // reached at tempo 0, and mixing such a tick overruns its buffer.
+    constexpr const char* unplayable = "the module cannot be played";
+    if (xmp_start_player(c, XMP_MIN_SRATE, XMP_FORMAT_MONO | XMP_FORMAT_8BIT) != 0) throw SongError(unplayable);
+    xmp_frame_info frame;
+    xmp_get_frame_info(c, &frame);
+    if (frame.bpm <= 0) throw SongError(unplayable);
     // Only the player's position and timing are wanted: mix as little sound as it allows, a
     // tenth of each tick's samples (the factor scales the mixing; the times here come from
     // the speed and tempo).
-    if (xmp_start_player(c, XMP_MIN_SRATE, XMP_FORMAT_MONO | XMP_FORMAT_8BIT) != 0) {
-        xmp_release_module(c);
-        throw SongError("the module cannot be played");
-    }
     xmp_set_player(c, XMP_PLAYER_INTERP, XMP_INTERP_NEAREST);
     xmp_set_tempo_factor(c, 0.1);
 
@@ -60,7 +63,6 @@ Song readSong(std::span<const unsigned char> module) {
     long rows = 0, units = 0;
     int current = -1;
     double played = 0;
-    xmp_frame_info frame;
     // The player loops back at the song's end, the first time play would repeat.
     while (xmp_play_frame(c) == 0) {
         xmp_get_frame_info(c, &frame);
