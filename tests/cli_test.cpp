@@ -95,12 +95,13 @@ TEST(Cli, EveryFormAndMessage) {
     // Durations of 31 and 32 units: 248 and 256 updates at divider 8, either side of a byte.
     const std::string sonic3 = write("s3.asm", "\tsmpsHeaderStartSong 3, 1\n\tsmpsHeaderTempo $01, $00\n\tsmpsChanTempoDiv 2\n\tsmpsSetTempoMod $F0\n"
                                                "\tdc.b\tnC4, $1F\n\tdc.b\tnD4, $20, nE4\n\tsmpsNoteFill $05\n");
-    // Two tracks, the first at its own divider, before its first note or after it.
-    const auto tracksSource = [](bool late) {
+    // Three tracks, the first at its own divider, before its first note or after it, the others
+    // both playing FM2's lines at the header's.
+    const auto tracksSource = [](bool late, const std::string& end = "\tsmpsStop\n") {
         const std::string own = "\tsmpsChanTempoDiv $01\n", note = "\tdc.b\tnC4, $0C\n";
         return "Song_Header:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $02, $05\n\tsmpsHeaderFM Song_FM1, $00, $00\n"
-               "\tsmpsHeaderFM Song_FM2, $00, $00\nSong_FM1:\n" + (late ? note + own : own + note) +
-               "\tsmpsStop\nSong_FM2:\n\tsmpsNoteFill $03\n\tdc.b\tnE4, $40, nRst, $60\n\tsmpsStop\n";
+               "\tsmpsHeaderFM Song_FM2, $00, $00\n\tsmpsHeaderFM Song_FM2, $00, $00\nSong_FM1:\n" + (late ? note + own : own + note) +
+               end + "Song_FM2:\n\tsmpsNoteFill $03\n\tdc.b\tnE4, $40, nRst, $60\n\tsmpsStop\n";
     };
     const std::string tracks = write("tracks.asm", tracksSource(false));
     const std::string binary = write("song.bin", "\x01\x10\x06\x03\x02\x80");  // binary without a NUL
@@ -209,13 +210,17 @@ TEST(Cli, EveryFormAndMessage) {
         // that byte. Every track at divider 1: FM2's durations twice as long, $80 split as $7F and $01 held, $C0 rested on.
         {{"--smps", tracks, "--to", "sonic3k", "--output", "-"},
          "Song_Header:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $01, $05\t; ported to sonic3k from smpsHeaderTempo $02, $05: 24 "
-         "units a second, .09765625% faster\n\tsmpsHeaderFM Song_FM1, $00, $00\n\tsmpsHeaderFM Song_FM2, $00, $00\nSong_FM1:\n\t; "
+         "units a second, .09765625% faster\n\tsmpsHeaderFM Song_FM1, $00, $00\n\tsmpsHeaderFM Song_FM2, $00, $00\n"
+         "\tsmpsHeaderFM Song_FM2, $00, $00\nSong_FM1:\n\t; "
          "smpsChanTempoDiv $01 removed on sonic3k: its track's durations are scaled instead\n\tdc.b\tnC4, $0C\n\tsmpsStop\nSong_FM2:\n"
          "\tsmpsNoteFill $06\t; x 2: the track's divider on sonic3k\n\tdc.b\tnE4, $7F, smpsNoAttack, nE4, $01, nRst, $7F, $41\t; x 2: "
          "the track's divider on sonic3k\n\tsmpsStop\n", "", 0},
         {{"--smps", write("late.asm", tracksSource(true)), "--to", "sonic3k", "--output", "out.asm"}, "",
+         ": line 9 (Song_FM1): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written; its "
+         "track's durations cannot be scaled exactly instead: Song_FM1 sets its own divider on line 9 after its first note", 2},
+        {{"--smps", write("shared.asm", tracksSource(false, "\tsmpsJump Song_FM2\n")), "--to", "sonic3k", "--output", "out.asm"}, "",
          ": line 8 (Song_FM1): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written; its "
-         "track's durations cannot be scaled exactly instead: Song_FM1 sets its own divider on line 8 after its first note", 2},
+         "track's durations cannot be scaled exactly instead: line 12 plays in Song_FM1 and Song_FM2 at different dividers", 2},
         {{"--smps", binary, "--driver", "sonic2", "--to", "sonic1", "--output", "out.bin", "--format", "smps2asm"},
          "; song.bin on sonic1 (timeout model, NTSC): the tempo lines, ported\n\tdc.b\t$02,$02\t; header bytes 4 and 5\n", "", 0},
         // The path is written through a link; what is no regular file is never replaced.
