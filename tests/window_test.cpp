@@ -26,6 +26,7 @@ private Q_SLOTS:
         QCOMPARE(QApplication::topLevelWidgets().size(), 0);
     }
     void layout();
+    void entry();
     void actions_data();
     void actions();
 
@@ -89,10 +90,25 @@ void WindowTest::layout() {
         order << QApplication::focusWidget()->objectName();
     }
     QCOMPARE(order, QStringList({"Command1", "Command2", "List1", "Combo2", "Combo1", "Combo3", "Option1_0"}));
+    QVERIFY(control<QRadioButton>("Option1_0")->isChecked());
     const auto* combo = QAccessible::queryAccessibleInterface(control("Combo2"));
     QCOMPARE(combo->relations(QAccessible::Label).value(0).first->text(QAccessible::Name), QString("XM Tempo"));
     QCOMPARE(QString("%1 %2 %3").arg(control<QComboBox>("Combo1")->count()).arg(control<QComboBox>("Combo2")->count())
                  .arg(control<QComboBox>("Combo3")->count()), QString("31 224 126"));
+}
+
+// Without a display the program says so, where Qt would abort; --version answers all the same.
+void WindowTest::entry() {
+    for (const auto& [argument, said, status] :
+         {std::tuple{"song.xm", "beatwright: no display to open the window on (DISPLAY is not set).\nFor a terminal, use beatwright-cli; "
+                                "see beatwright-cli --help.\n", 1}, {"--version", "beatwright " BEATWRIGHT_VERSION "\n", 0}}) {
+        QProcess program;
+        program.setProcessEnvironment(QProcessEnvironment());
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(BEATWRIGHT_WINDOW, {argument});
+        QVERIFY(program.waitForFinished());
+        QCOMPARE(std::tuple(program.readAll().toStdString(), program.exitCode()), std::tuple(std::string(said), status));
+    }
 }
 
 // A step as a user takes it: "speed 6", "tolerance 100", "pal", "go" (a box answered Yes),
