@@ -46,6 +46,7 @@ std::string write(const std::string& name, const std::string& bytes) {
     std::ofstream(dir / name, std::ios::binary) << bytes;
     return name;
 }
+std::string write(const std::string& name, const std::vector<unsigned char>& bytes) { return write(name, std::string(bytes.begin(), bytes.end())); }
 
 std::string xm(const beatwright::testing::XmSong& song) {
     const auto bytes = beatwright::testing::writeXm(song);
@@ -464,14 +465,14 @@ TEST(Cli, ConvertsAWholeSong) {
         distinct.push_back({(k + 1) << 4 | (k + 1), 16 + k, k << 6 | (31 - k), (k == 3) << 7 | (8 + k), 2 + k, (k + 1) << 4 | (15 - k), 0, 0});
     }
     const std::array<int, 8> plain{0x31, 0x20, 0x1F, 0, 0, 0x0F, 0, 0};
+    const auto plainVoice = fmFeature(4, 0, 0, 0, {plain, plain, plain, plain});
     // Macro features: 8-byte headers, a volume macro (code 0) of no steps or of two, the list's end.
     const std::vector<unsigned char> noSteps{8, 0, 0, 0, 255, 255, 0, 0, 0, 1, 255}, twoSteps{8, 0, 0, 2, 255, 255, 0, 0, 0, 1, 15, 10, 255};
-    const auto song = writeFurnace({.version = 250, .rows = 8, .orders = 2, .effects = {{1, 1, 7, 0x0B, 1}},
+    write("tune.fur", writeFurnace({.version = 250, .rows = 8, .orders = 2, .effects = {{1, 1, 7, 0x0B, 1}},
                                     .notes = {{0, 0, 0, 108, 0, 0x7F}, {0, 0, 4, 112}, {0, 1, 0, 115, 1, 0x70}, {0, 1, 4, 180},
                                               {0, 1, 6, -1, -1, 0x7F}, {6, 0, 2, 105, -1, 15}, {6, 1, 4, -1, -1, 12}},
                                     .instruments = {fmFeature(2, 5, 1, 3, distinct), fmFeature(6, 0, 0, 0, {plain, plain, plain, plain})},
-                                    .macros = {noSteps}, .psg = true});
-    write("tune.fur", std::string(song.begin(), song.end()));
+                                    .macros = {noSteps}, .psg = true}));
     const auto [out, err, status] = runCli({"--song", "tune.fur", "--convert", "--driver", "sonic3k", "--output", "-"});
     EXPECT_EQ(std::tuple(out, err, status), std::tuple(slurp(fs::path(BEATWRIGHT_GOLDEN) / "convert-tune.asm"), "", 0));
     const auto summary = [](const std::string& out) {
@@ -486,9 +487,8 @@ TEST(Cli, ConvertsAWholeSong) {
     // is told) as in the new (a volume macro): the same song. A release ends a note as an off does.
     std::string layouts[2];
     for (const int version : {100, 250}) {
-        const auto bytes = writeFurnace({.version = version, .notes = {{0, 0, 0, 108, 0}, {0, 0, 4, 181}, {0, 0, 6, 110, 0, 0x60}},
-                                         .instruments = {fmFeature(2, 5, 1, 3, distinct)}, .macros = {twoSteps}});
-        write("layout.fur", std::string(bytes.begin(), bytes.end()));
+        write("layout.fur", writeFurnace({.version = version, .notes = {{0, 0, 0, 108, 0}, {0, 0, 4, 181}, {0, 0, 6, 110, 0, 0x60}},
+                                         .instruments = {fmFeature(2, 5, 1, 3, distinct)}, .macros = {twoSteps}}));
         layouts[version == 250] = std::get<0>(runCli({"--song", "layout.fur", "--convert", "--output", "-"}));
     }
     EXPECT_EQ(layouts[0], layouts[1]);
@@ -502,11 +502,10 @@ TEST(Cli, ConvertsAWholeSong) {
     // takes PSG 3's place, so PSG 3 is told; its empty PSG 1 and 2 hold their places. The noise
     // plays the standard instrument, whose volume macro is told.
     // From row 4 (1700) FM 6 plays FM again: its E-4 on row 6 is an FM track's. The samples go by name.
-    const auto dmf = beatwright::testing::writeDefleMask({.effects = {{5, 0, 0, 0x17, 1}, {5, 0, 4, 0x17, 0}},
+    write("drums.dmf", beatwright::testing::writeDefleMask({.effects = {{5, 0, 0, 0x17, 1}, {5, 0, 4, 0x17, 0}},
                                                           .notes = {{5, 0, 0, 108, 0}, {5, 0, 2, 110}, {5, 0, 6, 112, 0}, {0, 0, 0, 108, 0},
                                                                     {8, 0, 4, 105}, {9, 0, 0, 120, 1}},
-                                                          .samples = {"Kick", "Snare"}});
-    write("drums.dmf", std::string(dmf.begin(), dmf.end()));
+                                                          .samples = {"Kick", "Snare"}}));
     write("drums.map", "; the kick\nKick  dKick \n\n");
     EXPECT_EQ(summary(std::get<0>(runCli({"--song", "drums.dmf", "--convert", "--dac-map", "drums.map", "--output", "d.asm", "--format", "json"}))),
               json::parse(R"j({"tracks": [{"track": "DAC", "channel": "FM 6", "notes": 1}, {"track": "FM1", "channel": "FM 1", "notes": 1},
@@ -519,8 +518,7 @@ TEST(Cli, ConvertsAWholeSong) {
                               "form": "onePair", "worstDeviation": 0, "worstDrift": 0})j"));
     // Each of a standard instrument's macros is told: volume (above), arpeggio, duty, wavetable.
     for (const int macro : {1, 2, 3}) {
-        const auto kind = beatwright::testing::writeDefleMask({.notes = {{9, 0, 0, 120, 1}}, .macro = macro});
-        write("kind.dmf", std::string(kind.begin(), kind.end()));
+        write("kind.dmf", beatwright::testing::writeDefleMask({.notes = {{9, 0, 0, 120, 1}}, .macro = macro}));
         EXPECT_NE(std::get<0>(runCli({"--song", "kind.dmf", "--convert", "--output", "k.asm"})).find("not carried: instrument macros"),
                   std::string::npos) << macro;
     }
@@ -531,10 +529,9 @@ TEST(Cli, ConvertsAWholeSong) {
     // on Sonic 3's drivers.
     // FM 4 to 6 play too: the sixth FM channel finds no track beside the DAC. 08F0 pans FM 1
     // left, 0800 FM 2 nowhere.
-    const auto one = writeFurnace({.version = 250, .rows = 100, .effects = {{0, 0, 0, 0x08, 0xF0}, {1, 0, 0, 0x08, 0x00}}, .notes = {{0, 0, 0, 168, 0}, {1, 0, 0, 155, 0}, {2, 0, 0, 154, 0}, {3, 0, 0, 108, 0},
+    write("long.fur", writeFurnace({.version = 250, .rows = 100, .effects = {{0, 0, 0, 0x08, 0xF0}, {1, 0, 0, 0x08, 0x00}}, .notes = {{0, 0, 0, 168, 0}, {1, 0, 0, 155, 0}, {2, 0, 0, 154, 0}, {3, 0, 0, 108, 0},
                                                                          {4, 0, 0, 108, 0}, {5, 0, 0, 108, 0}, {6, 0, 0, 91}},
-                                   .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}, .psg = true});
-    write("long.fur", std::string(one.begin(), one.end()));
+                                   .instruments = {plainVoice}, .psg = true}));
     const std::string held = std::get<0>(runCli({"--song", "long.fur", "--convert", "--driver", "sonic3k", "--output", "-"}));
     for (const char* line : {"smpsHeaderFM        long_FM1, $0E, $00\n", "long_FM2, $01, $00\n", "long_FM3, $00, $00\n",
                              "smpsHeaderPSG       long_PSG1, $FE, $00, $00, $00\n",
@@ -548,9 +545,7 @@ TEST(Cli, ConvertsAWholeSong) {
     // Each stretch its own pair, a row a unit: the form's commands stand in FM 1 where its
     // rows start, its note split there (the same length again, so no duration byte), the
     // loop's after the label.
-    const auto steps = writeFurnace({.version = 250, .effects = {{1, 0, 4, 0x0F, 3}}, .notes = {{0, 0, 0, 108, 0}},
-                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
-    write("steps.fur", std::string(steps.begin(), steps.end()));
+    write("steps.fur", writeFurnace({.version = 250, .effects = {{1, 0, 4, 0x0F, 3}}, .notes = {{0, 0, 0, 108, 0}}, .instruments = {plainVoice}}));
     std::string loop, middle;
     const json plan = json::parse(std::get<0>(runCli({"--song", "steps.fur", "--plan", "--format", "json"})));
     for (const json& c : plan["eachStretch"]["commands"]) {
@@ -567,11 +562,9 @@ TEST(Cli, ConvertsAWholeSong) {
     // Rows of 12 and 6 ticks in turn, 2 and 1 units: a note delayed 6 ticks of 12 starts a unit
     // in; one cut at tick 3 of 12 (half a unit) is cut a unit in, rounded and told; a delay of
     // the row's 12 drops its note; one of 3 ticks in a row of a unit keeps its unit, at the start.
-    const auto timed = writeFurnace({.version = 250, .speeds = {12, 6},
+    write("timed.fur", writeFurnace({.version = 250, .speeds = {12, 6},
                                      .effects = {{0, 0, 2, 0xED, 6}, {0, 0, 4, 0xEC, 3}, {0, 0, 6, 0xED, 12}, {0, 0, 7, 0xED, 3}},
-                                     .notes = {{0, 0, 0, 108, 0}, {0, 0, 2, 110}, {0, 0, 6, 112}, {0, 0, 7, 113}},
-                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
-    write("timed.fur", std::string(timed.begin(), timed.end()));
+                                     .notes = {{0, 0, 0, 108, 0}, {0, 0, 2, 110}, {0, 0, 6, 112}, {0, 0, 7, 113}}, .instruments = {plainVoice}}));
     EXPECT_EQ(runCli({"--song", "timed.fur", "--convert", "--driver", "sonic3k", "--output", "e.asm"}),
               std::tuple(std::string("e.asm: 1 track, 1 voice, 3 notes, no tempo command (one pair, no tempo command); worst perfect match, "
                                      "drift 0.000000 s\nnot carried: note cuts (ECxx) between the plan's units (rounded), 1 time, first FM 1 "
@@ -580,18 +573,15 @@ TEST(Cli, ConvertsAWholeSong) {
                                      "order 0 row 7\n"), std::string(), 0));
     EXPECT_NE(slurp(dir / "e.asm").find("\tdc.b\tnC4, $04, nD4, $03, nRst, $04, nF4, $01\n"), std::string::npos) << slurp(dir / "e.asm");
     // A song that stops after its fourth row (FF on it) stops every track there.
-    const auto stops = writeFurnace({.version = 250, .effects = {{1, 0, 3, 0xFF, -1}}, .notes = {{0, 0, 0, 108, 0}},
-                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
-    write("stop.fur", std::string(stops.begin(), stops.end()));
+    write("stop.fur", writeFurnace({.version = 250, .effects = {{1, 0, 3, 0xFF, -1}}, .notes = {{0, 0, 0, 108, 0}}, .instruments = {plainVoice}}));
     EXPECT_NE(std::get<0>(runCli({"--song", "stop.fur", "--convert", "--driver", "sonic3k", "--output", "-"}))
                   .find("stop_FM1:\n\tsmpsSetvoice        $00\n\tdc.b\tnC4, $04\n\tsmpsStop\nstop_DAC:\n"),
               std::string::npos);
     // By default the recommended form: rows of 1 tick, then of 40, are 1 unit at period 256
     // (1/256 slower) and 20 at period 2 (exact); no one pair keeps rows 40 times as long within 5 %.
     // Its instrument's volume macro is told.
-    const auto apart = writeFurnace({.version = 250, .speeds = {1}, .effects = {{0, 0, 4, 0x0F, 40}}, .notes = {{0, 0, 0, 108, 0}},
-                                     .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}, .macros = {twoSteps}});
-    write("apart.fur", std::string(apart.begin(), apart.end()));
+    write("apart.fur", writeFurnace({.version = 250, .speeds = {1}, .effects = {{0, 0, 4, 0x0F, 40}}, .notes = {{0, 0, 0, 108, 0}},
+                                     .instruments = {plainVoice}, .macros = {twoSteps}}));
     EXPECT_EQ(std::get<0>(runCli({"--song", "apart.fur", "--convert", "--output", "a.asm"})),
               "a.asm: 1 track, 1 voice, 1 note, 2 tempo commands (the fewest commands, rows of whole units); worst .390625% slower, "
               "drift 0.000261 s\nnot carried: instrument macros, 1 time, first FM 1 at order 0 row 0\n");
@@ -600,9 +590,7 @@ TEST(Cli, ConvertsAWholeSong) {
     // 43 and 61 last 3 updates, the rest 2. Row 17 starts 17/35 of an update (1/48 s) early, the most.
     std::vector<beatwright::testing::TrackerNote> everyRow;
     for (int r = 0; r < 64; ++r) everyRow.push_back({0, 0, r, 108, 0});
-    const auto fast = writeFurnace({.version = 250, .tickRate = 70, .speeds = {3}, .rows = 64, .notes = everyRow,
-                                    .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}});
-    write("fast.fur", std::string(fast.begin(), fast.end()));
+    write("fast.fur", writeFurnace({.version = 250, .tickRate = 70, .speeds = {3}, .rows = 64, .notes = everyRow, .instruments = {plainVoice}}));
     const std::string spread = std::get<0>(runCli({"--song", "fast.fur", "--convert", "--driver", "sonic1", "--output", "-"}));
     std::vector<int> lengths, doubled;
     std::istringstream lines(spread.substr(0, spread.find("smpsJump")));
@@ -633,9 +621,8 @@ TEST(Cli, ConvertsAWholeSong) {
     // FM's 95 notes: C-0 to A#-7 as written (nC0, nBb7); C-0 and B-7 refused. Sonic 3's PSG tops at
     // nBb6, A#-8 (its nC0 is C-2): B-8 plays it a semitone up. A volume of 0 is 15 below the loudest.
     for (const int top : {154, 155}) {
-        const auto wide = writeFurnace({.version = 250, .notes = {{0, 0, 0, 60, 0}, {0, 0, 1, top, 0}, {6, 0, 0, 166, -1, 0}, {7, 0, 0, 167}},
-                                        .instruments = {fmFeature(4, 0, 0, 0, {plain, plain, plain, plain})}, .psg = true});
-        write("wide.fur", std::string(wide.begin(), wide.end()));
+        write("wide.fur", writeFurnace({.version = 250, .notes = {{0, 0, 0, 60, 0}, {0, 0, 1, top, 0}, {6, 0, 0, 166, -1, 0}, {7, 0, 0, 167}},
+                                        .instruments = {plainVoice}, .psg = true}));
         const auto [out, err, status] = runCli({"--song", "wide.fur", "--convert", "--driver", "sonic3k", "--output", "-"});
         if (top == 155) {
             EXPECT_EQ(std::tuple(err, status), std::tuple("beatwright-cli: wide.fur: FM 1 at order 0 row 1: B-7 is out of sonic3k's reach: FM "
@@ -651,17 +638,15 @@ TEST(Cli, ConvertsAWholeSong) {
     // A sample instrument's map (version 245: its first note C-0) plays sample 1 for D-4, 0 for the rest.
     std::vector<unsigned char> mapped{0, 0, 1, 0};
     for (int n = 0; n < 120; ++n) mapped.insert(mapped.end(), {static_cast<unsigned char>(n), 0, n == 50, 0});
-    const auto kit = writeFurnace({.version = 245, .effects = {{5, 0, 0, 0x17, 1}}, .notes = {{5, 0, 0, 108, 0}, {5, 0, 2, 110}},
-                                   .sampleInstruments = {mapped}, .samples = {"Kick", "Snare"}});
-    write("kit.fur", std::string(kit.begin(), kit.end()));
+    write("kit.fur", writeFurnace({.version = 245, .effects = {{5, 0, 0, 0x17, 1}}, .notes = {{5, 0, 0, 108, 0}, {5, 0, 2, 110}},
+                                   .sampleInstruments = {mapped}, .samples = {"Kick", "Snare"}}));
     write("kit.map", "Kick dKick\n1 dSnare\n");
     EXPECT_NE(std::get<0>(runCli({"--song", "kit.fur", "--convert", "--driver", "sonic3k", "--dac-map", "kit.map", "--output", "-"}))
                   .find("kit_DAC:\nkit_DAC_Loop:\n\tdc.b\tdKick, $02, dSnare, $06\n"),
               std::string::npos);
     // Order 0 jumps from row 2 to order 1, whose end goes on to order 0 row 3: a loop point
     // no track has reached.
-    const auto jumps = writeFurnace({.version = 250, .orders = 2, .effects = {{0, 0, 2, 0x0B, 1}, {0, 1, 7, 0x0D, 3}}});
-    write("jump.fur", std::string(jumps.begin(), jumps.end()));
+    write("jump.fur", writeFurnace({.version = 250, .orders = 2, .effects = {{0, 0, 2, 0x0B, 1}, {0, 1, 7, 0x0D, 3}}}));
     EXPECT_EQ(runCli({"--song", "jump.fur", "--convert", "--output", "j.asm"}),
               std::tuple(std::string(), std::string("beatwright-cli: jump.fur: play repeats from order 0 row 3, which it never reached before\n"), 2));
     // The labels as asked; a DAC name as a byte; the song never written over.
