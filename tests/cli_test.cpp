@@ -456,7 +456,7 @@ TEST(Cli, ConvertsAWholeSong) {
     fs::create_directories(dir);
     using beatwright::testing::writeFurnace;
     // Two orders of 8 rows at speed 6, 60 Hz; order 1's last row jumps back to order 1 (played
-    // row 8). FM 1's last note lasts as long as the one before the loop label, and its volume
+    // row 8). FM 3's one note off plays nothing: no track. FM 1's last note lasts as long as the one before the loop label, and its volume
     // goes back up while it rests. Operator k of instrument 0 (register order 1, 3, 2, 4) has detune k + 1 (the
     // tracker's, 3 for none), multiple k + 1, level 16 + k, rate scale k, attack 31 - k, AM on
     // the last, decays 8 + k and 2 + k, sustain k + 1, release 15 - k.
@@ -470,7 +470,7 @@ TEST(Cli, ConvertsAWholeSong) {
     const std::vector<unsigned char> noSteps{8, 0, 0, 0, 255, 255, 0, 0, 0, 1, 255}, twoSteps{8, 0, 0, 2, 255, 255, 0, 0, 0, 1, 15, 10, 255};
     write("tune.fur", writeFurnace({.version = 250, .rows = 8, .orders = 2, .effects = {{1, 1, 7, 0x0B, 1}},
                                     .notes = {{0, 0, 0, 108, 0, 0x7F}, {0, 0, 4, 112}, {0, 1, 0, 115, 1, 0x70}, {0, 1, 4, 180},
-                                              {0, 1, 6, -1, -1, 0x7F}, {6, 0, 2, 105, -1, 15}, {6, 1, 4, -1, -1, 12}},
+                                              {0, 1, 6, -1, -1, 0x7F}, {6, 0, 2, 105, -1, 15}, {6, 1, 4, -1, -1, 12}, {2, 0, 3, 180}},
                                     .instruments = {fmFeature(2, 5, 1, 3, distinct), fmFeature(6, 0, 0, 0, {plain, plain, plain, plain})},
                                     .macros = {noSteps}, .psg = true}));
     const auto [out, err, status] = runCli({"--song", "tune.fur", "--convert", "--driver", "sonic3k", "--output", "-"});

@@ -91,6 +91,9 @@ void WindowTest::layout() {
     }
     QCOMPARE(order, QStringList({"Command1", "Command2", "List1", "Combo2", "Combo1", "Combo3", "Option1_0"}));
     QVERIFY(control<QRadioButton>("Option1_0")->isChecked());
+    // A readout too wide for any decimal is rounded to a whole number, marked.
+    control<beatwright::ReadoutLabel>("Label2")->setText("23159.1796875", {});
+    QCOMPARE(control<beatwright::ReadoutLabel>("Label2")->shownText(), QString("23159\u2026"));
     const auto* combo = QAccessible::queryAccessibleInterface(control("Combo2"));
     QCOMPARE(combo->relations(QAccessible::Label).value(0).first->text(QAccessible::Name), QString("XM Tempo"));
     QCOMPARE(QString("%1 %2 %3").arg(control<QComboBox>("Combo1")->count()).arg(control<QComboBox>("Combo2")->count())
