@@ -102,15 +102,15 @@ void WindowTest::layout() {
 
 // Without a display the program says so, where Qt would abort; --version answers all the same.
 void WindowTest::entry() {
-    for (const auto& [argument, said, status] :
-         {std::tuple{"song.xm", "beatwright: no display to open the window on (DISPLAY is not set).\nFor a terminal, use beatwright-cli; "
-                                "see beatwright-cli --help.\n", 1}, {"--version", "beatwright " BEATWRIGHT_VERSION "\n", 0}}) {
+    for (const auto& [argument, said] : {std::pair{"song.xm", "1 beatwright: no display to open the window on (DISPLAY is not set).\nFor a "
+                                                              "terminal, use beatwright-cli; see beatwright-cli --help.\n"},
+                                         {"--version", "0 beatwright " BEATWRIGHT_VERSION "\n"}}) {
         QProcess program;
-        program.setProcessEnvironment(QProcessEnvironment());
+        program.setProcessEnvironment({});
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(BEATWRIGHT_WINDOW, {argument});
         QVERIFY(program.waitForFinished());
-        QCOMPARE(std::tuple(program.readAll().toStdString(), program.exitCode()), std::tuple(std::string(said), status));
+        QCOMPARE(QString::number(program.exitCode()) + ' ' + program.readAll(), QString(said));
     }
 }
 
