@@ -97,12 +97,12 @@ TEST(Cli, EveryFormAndMessage) {
     const std::string sonic3 = write("s3.asm", "\tsmpsHeaderStartSong 3, 1\n\tsmpsHeaderTempo $01, $00\n\tsmpsChanTempoDiv 2\n\tsmpsSetTempoMod $F0\n"
                                                "\tdc.b\tnC4, $1F\n\tdc.b\tnD4, $20, nE4\n\tsmpsNoteFill $05\n");
     // Three tracks, the first at its own divider, before its first note or after it, the others
-    // both playing FM2's lines at the header's.
+    // both playing FM2's lines at the header's, to the source's end.
     const auto tracksSource = [](bool late, const std::string& end = "\tsmpsStop\n") {
         const std::string own = "\tsmpsChanTempoDiv $01\n", note = "\tdc.b\tnC4, $0C\n";
         return "Song_Header:\n\tsmpsHeaderStartSong 1\n\tsmpsHeaderTempo $02, $05\n\tsmpsHeaderFM Song_FM1, $00, $00\n"
                "\tsmpsHeaderFM Song_FM2, $00, $00\n\tsmpsHeaderFM Song_FM2, $00, $00\nSong_FM1:\n" + (late ? note + own : own + note) +
-               end + "Song_FM2:\n\tsmpsNoteFill $03\n\tdc.b\tnE4, $40, nRst, $60\n\tsmpsStop\n";
+               end + "Song_FM2:\n\tsmpsNoteFill $03\n\tdc.b\tnE4, $40, nRst, $60\n";
     };
     const std::string tracks = write("tracks.asm", tracksSource(false));
     const std::string binary = write("song.bin", "\x01\x10\x06\x03\x02\x80");  // binary without a NUL
@@ -177,6 +177,9 @@ TEST(Cli, EveryFormAndMessage) {
           "--best"},
          "speed 6, tempo 125: from order 0 row 0, 25600 rows, 3072.0 s; the closest pair drifts 0.00 s\n0724 perfect match\n", "", 0},
         {{"--speed", "6", "--tempo", "125", "--format", "text"}, "0724 perfect match\n0606 perfect match\n0503 4.000003% slower\n", "", 0},
+        // Tempo 32 at speed 64, 0.2 units a second: 60 (p - 1) / p / d for d = 300 (p - 1) / p, p 2 to 6.
+        {{"--speed", "64", "--tempo", "32", "--tolerance", "0"}, "FA06 perfect match\nF005 perfect match\nE104 perfect match\nC803 perfect match\n"
+                                                               "9602 perfect match\n", "", 0},
         {{"--song", tempos, "--plan", "--tolerance", "0"}, "plan.txt", "", 0},
         {{"--song", tempos, "--plan", "--tolerance", "0", "--format", "smps2asm"}, "plan.asm", "", 0},
         {{"--song", tempos, "--plan", "--format", "smps2asm"}, "plan-one-pair.asm", "", 0},
@@ -215,7 +218,7 @@ TEST(Cli, EveryFormAndMessage) {
          "\tsmpsHeaderFM Song_FM2, $00, $00\nSong_FM1:\n\t; "
          "smpsChanTempoDiv $01 removed on sonic3k: its track's durations are scaled instead\n\tdc.b\tnC4, $0C\n\tsmpsStop\nSong_FM2:\n"
          "\tsmpsNoteFill $06\t; x 2: the track's divider on sonic3k\n\tdc.b\tnE4, $7F, smpsNoAttack, nE4, $01, nRst, $7F, $41\t; x 2: "
-         "the track's divider on sonic3k\n\tsmpsStop\n", "", 0},
+         "the track's divider on sonic3k\n", "", 0},
         {{"--smps", write("late.asm", tracksSource(true)), "--to", "sonic3k", "--output", "out.asm"}, "",
          ": line 9 (Song_FM1): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written; its "
          "track's durations cannot be scaled exactly instead: Song_FM1 sets its own divider on line 9 after its first note", 2},
@@ -327,6 +330,10 @@ TEST(Cli, EveryFormAndMessage) {
          "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 8 rows, 0.8 s; the closest pair drifts 0.00 s\n0506 perfect match\n", "", 0},
         {{"--song", file(text(beatwright::testing::writeDefleMask({.ntsc = false, .customHz = "x"}))), "--best"},
          "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 8 rows, 0.8 s; the closest pair drifts 0.00 s\n0506 perfect match\n", "", 0},
+        // 127 orders of 8 rows at most, 0.8 s each: 1016 rows, 101.6 s.
+        {{"--song", file(text(beatwright::testing::writeDefleMask({.orders = 127}))), "--best"},
+         "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 1016 rows, 101.6 s; the closest pair drifts 0.00 s\n0506 perfect match\n", "", 0},
+        {{"--song", file(text(beatwright::testing::writeDefleMask({.orders = 128})))}, "", ": 128 orders, not 1 to 127", 2},
         {{"--song", file(text(beatwright::testing::writeDefleMask({.version = 27}))), "--best"},
          "speed 6, 60 Hz, 150 BPM: from order 0 row 0, 8 rows, 0.8 s; the closest pair drifts 0.00 s\n0506 perfect match\n", "", 0},
         {{"--song", file(text(beatwright::testing::writeDefleMask({})).substr(0, 40))}, "",
