@@ -40,7 +40,7 @@ Song readSong(std::span<const unsigned char> module) {
     if (const int code = xmp_load_module_from_memory(c, module.data(), static_cast<long>(module.size())); code != 0) {
         throw SongError(loadError(code));
     }
-    // The context frees the module where this throws. libxmp starts an order its scan never
+    // The context frees the module, here and on return. libxmp starts an order its scan never
     // reached at tempo 0, and mixing such a tick overruns its buffer.
     constexpr const char* unplayable = "the module cannot be played";
     if (xmp_start_player(c, XMP_MIN_SRATE, XMP_FORMAT_MONO | XMP_FORMAT_8BIT) != 0) throw SongError(unplayable);
@@ -106,8 +106,6 @@ Song readSong(std::span<const unsigned char> module) {
         played += tick;
         if (played > maxSongSeconds) break;
     }
-    xmp_end_player(c);
-    xmp_release_module(c);
     if (played > maxSongSeconds) throw SongError("the song plays for over 4 hours without coming to an end");
     if (song.states.empty()) throw SongError("the song has no rows to play");
     return song;
