@@ -298,6 +298,8 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", "fifo"}, "", ": is not a regular file", 2},
         {{"--song", file("")}, "", ": an empty file", 2},
         {{"--song", file(module.substr(0, 60))}, "", ": the module is truncated or corrupt", 2},
+        // A module libxmp would start at tempo 0 (its first order never scanned), found by the fuzzer.
+        {{"--song", BEATWRIGHT_CORPUS "/seed12.med"}, "", ": the module cannot be played", 2},
         {{"--song", file(absurdPatterns)}, "", ": the module is truncated or corrupt", 2},
         {{"--song", file(furnace.substr(0, 200))}, "", ": the song is truncated or corrupt", 2},
         // Cut within the magic, or before the compressed stream gives a byte: still told as cut.
