@@ -202,9 +202,6 @@ TEST(Cli, EveryFormAndMessage) {
          "Song_Header:\n\tsmpsHeaderStartSong 2\n\tdc.b\t$08,$02\t; ported to sonic1 from smpsHeaderTempo $01, $10: 3.75 "
          "units a second, perfect match\n\tsmpsSetTempoDiv $01\r\n\tsmpsSetTempoMod $80\t; ported to sonic1 from smpsSetTempoMod "
          "$80: 30 units a second, perfect match\r\n", "", 0},
-        // A binary has no SMPS2ASM to convert: raw bytes, even where the conversion would agree.
-        {{"--smps", binary, "--driver", "sonic2", "--to", "sonic1", "--format", "smps2asm"},
-         "; song.bin on sonic1 (timeout model, NTSC): the tempo lines, ported\n\tdc.b\t$02,$02\t; header bytes 4 and 5\n", "", 0},
         {{"--smps", source, "--to", "sonic2", "--output", "./song.asm"}, "",
          "--output names the song itself, ./song.asm: the input is never written", 2},
         {{"--smps", source, "--to", "sonic3k", "--output", "out.asm"}, "",
@@ -225,6 +222,7 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--smps", write("shared.asm", tracksSource(false, "\tsmpsJump Song_FM2\n")), "--to", "sonic3k", "--output", "out.asm"}, "",
          ": line 8 (Song_FM1): smpsChanTempoDiv has no equivalent on sonic3k, which has no per-track divider: never written; its "
          "track's durations cannot be scaled exactly instead: line 12 plays in Song_FM1 and Song_FM2 at different dividers", 2},
+        // A binary has no SMPS2ASM to convert: raw bytes, even where the conversion would agree.
         {{"--smps", binary, "--driver", "sonic2", "--to", "sonic1", "--output", "out.bin", "--format", "smps2asm"},
          "; song.bin on sonic1 (timeout model, NTSC): the tempo lines, ported\n\tdc.b\t$02,$02\t; header bytes 4 and 5\n", "", 0},
         // The path is written through a link; what is no regular file is never replaced.
@@ -612,8 +610,9 @@ TEST(Cli, ConvertsAWholeSong) {
         if (lengths[r] != 2) doubled.push_back(lengths[r] == 3 ? static_cast<int>(r) : -1);
     }
     EXPECT_EQ(std::tuple(doubled, lengths.size()), std::tuple(std::vector<int>{8, 26, 43, 61}, 64U)) << spread;
-    for (const char* line : {"\tsmpsHeaderTempo     $01, $05\n", "drift 0.010119 s\n; divider 1 in place of the form's 2: the same tempo, each "
-                                                                    "row ending at the update nearest the tracker's\n"}) {
+    // Eight bytes a dc.b line, as SMPS2ASM's songs are written.
+    for (const char* line : {"\tsmpsHeaderTempo     $01, $05\n", "\tdc.b\tnC4, $02, nC4, nC4, nC4, nC4, nC4, nC4\n\tdc.b\tnC4, nC4, $03,",
+                             "drift 0.010119 s\n; divider 1 in place of the form's 2: the same tempo, each row ending at the update nearest the tracker's\n"}) {
         EXPECT_NE(spread.find(line), std::string::npos) << line << spread;
     }
     const auto asJson = runCli({"--song", "fast.fur", "--convert", "--driver", "sonic1", "--output", "f.asm", "--format", "json"});
