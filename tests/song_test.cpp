@@ -230,34 +230,3 @@ TEST(Song, NamesAsTheTrackerShowsThem) {
 
 }  // namespace
 }  // namespace beatwright
-
-// The tracker songs in the seed corpus, which the page's tests open, are the test writer's:
-// written again from it where the writer or the format's reading changes.
-TEST(Song, CorpusTrackerSongsAreTheWritersOwn) {
-    const std::pair<const char*, std::vector<unsigned char>> seeds[] = {
-        {"seed8.fur", beatwright::testing::writeFurnace({.version = 240, .speeds = {6}, .grooves = {{3}, {4, 2}}, .orders = 2,
-                                             .effects = {{5, 0, 4, 0x09, 1}, {0, 1, 2, 0xC0, 0x32}, {5, 1, 5, 0xFD, 100}, {5, 1, 5, 0xFE, 150},
-                                                         {1, 1, 6, 0x0D, 3}, {0, 1, 7, 0x0B, -1}},
-                                             .flags = "ignoreJumpAtEnd=true\n", .compressed = true, .subsongs = 2})},
-        {"seed10.dmf", beatwright::testing::writeDefleMask({.speed2 = 3, .ntsc = false})},
-        {"seed11.dmf", beatwright::testing::writeDefleMask({.speed2 = 3, .ntsc = false, .notes = {{0, 0, 0, 108, 0}}})},
-    };
-    for (const auto& [name, bytes] : seeds) {
-        std::ifstream file(std::string(BEATWRIGHT_CORPUS "/") + name, std::ios::binary);
-        EXPECT_EQ(std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {}), bytes) << name;
-    }
-    // The tracker fuzz target's song to convert: its selector (0, Furnace), then the song after its magic.
-    std::vector<unsigned char> fm{0xF4, 0x25, 0x0B, 0, 0}, mapped{0, 0, 1, 0};
-    for (int k = 0; k < 4; ++k) fm.insert(fm.end(), {0x31, static_cast<unsigned char>(0x20 + k), 0x1F, static_cast<unsigned char>(0x80 * (k == 3)), 2, 0x2F, 0, 0});
-    for (int n = 0; n < 180; ++n) mapped.insert(mapped.end(), {static_cast<unsigned char>(n), 0, n == 50, 0});
-    const auto song = beatwright::testing::writeFurnace(
-        {.version = 250, .speeds = {6, 3}, .rows = 8, .orders = 2,
-         .effects = {{0, 0, 2, 0xED, 3}, {0, 1, 4, 0x08, 0x0F}, {5, 0, 0, 0x17, 1}, {1, 1, 7, 0x0B, 1}},
-         .notes = {{0, 0, 0, 108, 0, 0x70}, {0, 0, 4, 180}, {0, 1, 0, 115, 1}, {5, 0, 0, 110, 2}, {6, 0, 2, 105, -1, 12}, {9, 1, 0, 120}},
-         .instruments = {fm, fm}, .macros = {{8, 0, 0, 2, 255, 255, 0, 0, 0, 1, 15, 10, 255}}, .psg = true,
-         .sampleInstruments = {mapped}, .samples = {"Kick", "Snare"}});
-    std::vector<unsigned char> seed{0};
-    seed.insert(seed.end(), song.begin() + 16, song.end());
-    std::ifstream file(BEATWRIGHT_CORPUS "/../tracker_fuzz/seed0", std::ios::binary);
-    EXPECT_EQ(std::vector<unsigned char>(std::istreambuf_iterator<char>(file), {}), seed);
-}
