@@ -152,7 +152,7 @@ test("the keyboard and the context menus choose and copy", async () => {
     "Copy as SMPS2ASM", "smpsHeaderTempo $07, $24", "0503 4.000003% slower", "", "", "Label2", "125"]);
 });
 
-// The songs the tracker tests write: seed8.fur's first sub-song at 60 Hz, a groove of 4 and 2
+// Songs made with the tests' tracker writer: seed8.fur's first sub-song at 60 Hz, a groove of 4 and 2
 // ticks (a unit a row of 2), 50 Hz, and a virtual tempo of 100/150 the lists cannot hold; its
 // second at 70 Hz, XM tempo 175. seed10.dmf: speeds 6 and 3 at 50 Hz, the window's song.
 // Rows that take turns have no one speed for the lists; the selectors keep theirs.
