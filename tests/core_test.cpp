@@ -398,6 +398,13 @@ TEST(TempoPlan, CommandsWhereTheByteChangesAndAtTheLoop) {
     changes.pop_back();
     EXPECT_EQ(planTempo(song, sonic1, VideoStandard::NTSC, "5").tempoCommands.commands, changes);
     EXPECT_EQ(planTempo(song, sonic1, VideoStandard::NTSC, "5").tempoCommands.secondByte, 6);
+    // Each stretch its own pair (0606 for 125, 0302 for 150, as above): a loop within the second,
+    // its divider and byte after that stretch's own.
+    song.loop = SongLoop{0, 24, 1, 24, 24};
+    const CommandKind divider = CommandKind::Divider, tempo = CommandKind::Tempo;
+    EXPECT_EQ(planTempo(song, sonic1, VideoStandard::NTSC, "5").eachStretch.commands,
+              (std::vector<TempoCommand>{{0, 16, 16, 3, false, divider}, {0, 16, 16, 2, false, tempo}, {0, 24, 24, 3, true, divider},
+                                         {0, 24, 24, 2, true, tempo}, {1, 0, 32, 6, false, divider}, {1, 0, 32, 6, false, tempo}}));
 }
 
 struct PortCase {
