@@ -181,7 +181,8 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--speed", "64", "--tempo", "32", "--tolerance", "0"}, "FA06 perfect match\nF005 perfect match\nE104 perfect match\nC803 perfect match\n"
                                                                "9602 perfect match\n", "", 0},
         {{"--song", tempos, "--plan", "--tolerance", "0"}, "plan.txt", "", 0},
-        {{"--song", tempos, "--plan", "--tolerance", "0", "--format", "smps2asm"}, "plan.asm", "", 0},
+        // Below 2^-60 % a tolerance admits only exact pairs, as 0 does.
+        {{"--song", tempos, "--plan", "--tolerance", "0.00000000000000000001", "--format", "smps2asm"}, "plan.asm", "", 0},
         {{"--song", tempos, "--plan", "--format", "smps2asm"}, "plan-one-pair.asm", "", 0},
         {{"--smps", source}, "smps.txt", "", 0},
         // 40, 45, 48 and 25 units a second are 170.67, 192, 204.8 and 213.33 of 256 x 60 a divider;
