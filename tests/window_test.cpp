@@ -150,9 +150,12 @@ void WindowTest::run(const QString& step) {
                 QAbstractButton* button = box->button(rest == "No" ? QMessageBox::No : QMessageBox::Yes);
                 return QTest::mouseClick(button ? button : box->button(QMessageBox::Ok), Qt::LeftButton);
             }
-            if (auto* forms = dialog->findChild<QComboBox*>("form")) {  // the forms a conversion offers, noted
+            if (auto* forms = dialog->findChild<QComboBox*>("form")) {  // the forms a conversion offers and its rows, noted
                 QStringList items;
                 for (int i = 0; i < forms->count(); ++i) items << forms->itemText(i);
+                for (const QLabel* l : dialog->findChildren<QLabel*>()) {
+                    items << l->text() + (l->buddy() ? " " + l->buddy()->objectName() + " " + l->buddy()->property("placeholderText").toString() : "");
+                }
                 seen << items.join('\n');
             }
             // Pressed once this poll returns, so that a dialog a button opens is met in turn. A
@@ -251,7 +254,7 @@ QString WindowTest::look(const QString& what) const {
         {"clipboard", QGuiApplication::clipboard()->text()},
         {"window", form->isVisible() ? form->windowTitle() : closed ? "closed" : "hidden"},
         {"choice", "speed " + control<QComboBox>("Combo1")->currentText() + ", tempo " + control<QComboBox>("Combo2")->currentText()},
-        {"songmenu", items.join('\n')},
+        {"songmenu", (songMenu()->menuAction()->isVisible() ? "" : "(hidden) ") + items.join('\n')},
         {"driver", QStringList{driver->text() + (driver->width() < driver->sizeHint().width() ? " (cut)" : ""), driver->toolTip(),
                                checked->text(), checked->toolTip()}.join(" | ")},
     };
@@ -323,7 +326,7 @@ void WindowTest::actions_data() {
                        "speed 6, tempo 175",
                        // Its FM 1 converted: rows of 6 and 3 ticks at 50 Hz, 3.6 updates a unit at 60, as 0306 plays exactly.
                        "one pair, no tempo command (recommended)\ntempo commands, one unit a row\neach stretch its own divider and byte, "
-                       "one unit a row\nthe fewest commands, rows of whole units",
+                       "one unit a row\nthe fewest commands, rows of whole units\n&Form: form \n&DAC map: dacMap none: the DAC's notes rest\n&Labels: label ",
                        "Convert to SMPS song: ported.asm: 1 track, 1 voice, 1 note, no tempo command (one pair, no tempo command); "
                        "worst perfect match, drift 0.000000 s",
                        "; Converted by Beatwright for sonic1 (timeout model)\n; 1 track, 1 voice, 1 note, no tempo command (one pair, "
