@@ -206,7 +206,7 @@ TEST(Song, OldLayoutChipsByTheirChannels) {
 }
 
 // The song as its tracker names it: the writer's chip 83 is a YM2612, the old layout's 02 a
-// Genesis; DefleMask's system 02 too. Each sub-song's name; a version past the documents' warned of.
+// Genesis. Each sub-song's name; a version past the documents' warned of.
 TEST(Song, NamesAsTheTrackerShowsThem) {
     const struct {
         std::vector<unsigned char> file;
@@ -218,7 +218,6 @@ TEST(Song, NamesAsTheTrackerShowsThem) {
         {testing::writeFurnace({.version = 228, .names = {"Last Battle"}}), 228, {"Genesis"}, {"Last Battle"}, false},
         {testing::writeFurnace({.version = 250}), 250, {"YM2612"}, {""}, false},
         {testing::writeFurnace({.version = 251}), 251, {"YM2612"}, {""}, true},
-        {testing::writeDefleMask({}), 24, {"Genesis"}, {}, false},
     };
     for (const auto& c : cases) {
         const OpenedSong opened = openSong(c.file);
