@@ -545,23 +545,25 @@ TEST(Cli, ConvertsAWholeSong) {
     }
     // On Sonic 1's driver the PSG's nC0 is C-3: G-2 is 5 below it.
     EXPECT_NE(std::get<0>(runCli({"--song", "long.fur", "--convert", "--output", "-"})).find("long_PSG1, $FB, $00, $00, $00\n"), std::string::npos);
-    // Each stretch its own pair, a row a unit: the form's commands stand in FM 1 where its
-    // rows start, its note split there (the same length again, so no duration byte), the
-    // loop's after the label.
+    // Each stretch its own pair, or tempo commands alone, a row a unit: the form's commands stand in FM 1 where
+    // its rows start, its note split there (the same length again, so no duration byte), the loop's after the label.
+    // The tempo commands' divider 3 is written as 1 (they miss 300 BPM by 1/256): 4 rows of 3 updates.
     write("steps.fur", writeFurnace({.version = 250, .effects = {{1, 0, 4, 0x0F, 3}}, .notes = {{0, 0, 0, 108, 0}}, .instruments = {plainVoice}}));
-    std::string loop, middle;
     const json plan = json::parse(std::get<0>(runCli({"--song", "steps.fur", "--plan", "--format", "json"})));
-    for (const json& c : plan["eachStretch"]["commands"]) {
-        const bool tempo = c["kind"] == "tempo";
-        char line[64];
-        std::snprintf(line, sizeof line, "\t%-19s $%02X\n", tempo ? "smpsSetTempoMod" : "smpsSetTempoDiv", c[tempo ? "secondByte" : "divider"].get<int>());
-        (c["loop"].get<bool>() ? loop : middle) += line;
+    for (const auto& [form, units] : {std::pair<std::string, std::string>{"eachStretch", "$04"}, {"tempoCommands", "$0C"}}) {
+        std::string loop, middle;
+        for (const json& c : plan[form]["commands"]) {
+            const bool tempo = c["kind"] == "tempo";
+            char line[64];
+            std::snprintf(line, sizeof line, "\t%-19s $%02X\n", tempo ? "smpsSetTempoMod" : "smpsSetTempoDiv", c[tempo ? "secondByte" : "divider"].get<int>());
+            (c["loop"].get<bool>() ? loop : middle) += line;
+        }
+        EXPECT_FALSE(loop.empty() || middle.empty()) << form;
+        EXPECT_NE(std::get<0>(runCli({"--song", "steps.fur", "--convert", "--form", form, "--output", "-"}))
+                      .find("steps_FM1:\nsteps_FM1_Loop:\n" + loop + "\tsmpsSetvoice        $00\n\tdc.b\tnC4, " + units + "\n" + middle +
+                            "\tdc.b\tsmpsNoAttack, nC4\n\tsmpsJump            steps_FM1_Loop\n"),
+                  std::string::npos) << form;
     }
-    EXPECT_FALSE(loop.empty() || middle.empty());
-    EXPECT_NE(std::get<0>(runCli({"--song", "steps.fur", "--convert", "--form", "eachStretch", "--output", "-"}))
-                  .find("steps_FM1:\nsteps_FM1_Loop:\n" + loop + "\tsmpsSetvoice        $00\n\tdc.b\tnC4, $04\n" + middle +
-                        "\tdc.b\tsmpsNoAttack, nC4\n\tsmpsJump            steps_FM1_Loop\n"),
-              std::string::npos);
     // Rows of 12 and 6 ticks in turn, 2 and 1 units: a note delayed 6 ticks of 12 starts a unit
     // in; one cut at tick 3 of 12 (half a unit) is cut a unit in, rounded and told; a delay of
     // the row's 12 drops its note; one of 3 ticks in a row of a unit keeps its unit, at the start.
