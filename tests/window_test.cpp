@@ -229,10 +229,9 @@ void WindowTest::run(const QString& step) {
     }
 }
 
-// "lines", "count", "readout" (the whole value, then what the label shows where it is cut), "tooltip",
-// "clipboard", "window" (its title, or "closed"), "choice" (speed and tempo), "songmenu" (its
-// items, "(off)" where disabled, a submenu's after it, "*" where checked) or "driver" (the menu bar's label and the checked item, each
-// with its tooltip); "lines 3" for the first three.
+// "lines", "count", "readout" (the whole value, then what the label shows where it is cut), "tooltip", "clipboard", "window" (its
+// title, or "closed"), "choice" (speed and tempo), "songmenu" (its items, "(off)" where disabled, a submenu's after it, "*" where
+// checked) or "driver" (the menu bar's label and the checked item, each with its tooltip); "lines 3" for the first three.
 QString WindowTest::look(const QString& what) const {
     QStringList lines, items;
     for (int i = 0; i < list()->count(); ++i) lines << list()->item(i)->text();
