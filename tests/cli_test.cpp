@@ -102,6 +102,7 @@ TEST(Cli, EveryFormAndMessage) {
     const auto file = [&](const std::string& bytes) { return write("file" + std::to_string(++files), bytes); };
     const auto fur = [&](const beatwright::testing::FurnaceSong& s) { return file(text(beatwright::testing::writeFurnace(s))); };
     const auto dmf = [&](const beatwright::testing::DefleMaskSong& s) { return file(text(beatwright::testing::writeDefleMask(s))); };
+    const auto broken = [&](std::string bytes, const char* block) { return file(bytes.replace(bytes.find(block) + 3, 1, "X")); };
     // A source file's text padded with a comment to `size` bytes.
     const auto sized = [](const std::string& path, std::size_t size) {
         const std::string source = slurp(dir / path) + "; ";
@@ -299,6 +300,11 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", fur({.tickRate = 1048575}), "--best"}, "speed 6, 1048575 Hz, 2621437.50 BPM: from order 0 row 0, 8 rows, 0.0 s; no pair "
                                                           "within 5%; the closest pair, 0100, drifts 0.00 s\n", "", 0},
         {{"--song", fur({.version = 100, .chipsBefore = {0xFE}, .channelsBefore = 1})}, "", ": an unknown chip, ID FE", 2},
+        // Pointers to no block of their kind.
+        {{"--song", broken(furnace, "PATN")}, "", ": no pattern where the song points", 2},
+        {{"--song", broken(furnace, "SNG2")}, "", ": no SNG2 block where the song points", 2},
+        {{"--song", broken(text(beatwright::testing::writeFurnace({.sampleInstruments = {{}}})), "INS2")}, "", ": no instrument where the song points", 2},
+        {{"--song", broken(text(beatwright::testing::writeFurnace({.samples = {"Kick"}})), "SMP2")}, "", ": no sample where the song points", 2},
         // A pattern on channel 6 of a song of six, 0 to 5.
         {{"--song", file(furnace.substr(0, furnace.find("PATN") + 9) + '\x06' + furnace.substr(furnace.find("PATN") + 10))}, "",
          ": a pattern of no channel of the song", 2},
