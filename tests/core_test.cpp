@@ -189,29 +189,6 @@ TEST(TempoPlan, ToleranceAndRecommendation) {
     EXPECT_EQ(planTempo(songOf({{1, 255, 8}, {2, 175, 8}}), *driverNamed("sonic1"), VideoStandard::NTSC, "5").recommendedForm, one);
 }
 
-// Rows taking turns plan as rows of their common ticks: 8 rows of 6 and 4 ticks in turn at
-// 150 are 20 rows of speed 2, each row 3 or 2 of them.
-TEST(TempoPlan, TurnsPlayAsRowsOfTheirCommonTicks) {
-    SongState turn = stateOf(2, 150, 0, 0, 20);
-    turn.rows = 8;
-    turn.turn = {3, 2};
-    const Song turns{{turn}, {{0, 0, 0, 0, 0}}, SongLoop{0, 0, 0, 0, 0}}, plain = songOf({{2, 150, 20}});
-    for (const char* name : {"sonic1", "sonic3"}) {
-        const Driver driver = *driverNamed(name);
-        const TempoPlan a = planTempo(turns, driver, VideoStandard::PAL, "1"), b = planTempo(plain, driver, VideoStandard::PAL, "1");
-        for (const FormKind k : formKinds) {
-            ASSERT_EQ(a.offers(k), b.offers(k));
-            if (!a.offers(k)) continue;
-            const PlanForm &x = a.form(k), &y = b.form(k);
-            EXPECT_EQ(std::tuple(x.divider, x.secondByte, x.rowUnits, x.deviations, x.drift),
-                      std::tuple(y.divider, y.secondByte, y.rowUnits, y.deviations, y.drift)) << name;
-        }
-    }
-    // 30 rows a second on sonic1's NTSC 0102, a unit each.
-    EXPECT_NE(planText(turns, planTempo(turns, *driverNamed("sonic1"), VideoStandard::NTSC, "1"), *driverNamed("sonic1"),
-                       VideoStandard::NTSC, "1").find("rows of 3, 2 units in turn, perfect match"), std::string::npos);
-}
-
 // Where play enters a state, as the plan says it: two places, three, and the first six of more.
 TEST(TempoPlan, EntriesNamed) {
     // Speeds 6 and 3 alternate over rows 0-14, then 6 and 2 over rows 14-19, a row an entry.

@@ -161,7 +161,7 @@ test("Furnace sub-songs and a DefleMask song", async () => {
   const others = "tempo commands, one unit a row\neach stretch its own divider and byte, one unit a row\nthe fewest commands, rows of whole units";
   assert.deepEqual(await run(["open seed8.fur", "look title", "look subsong", "look states", "look timeline", "subsong 2", "look title",
     "look subsong", "look choice", "open seed10.dmf", "answer OK", "look title", "look subsong", "look states", "look choice",
-    "look plan 3", "look buttons", "open seed11.dmf", "answer OK", "look buttons", "convert 3", "answer OK", "look forms",
+    "look plan 4", "look buttons", "open seed11.dmf", "answer OK", "look buttons", "convert 3", "answer OK", "look forms",
     "form eachStretch", "convert 2", "answer OK", "tolerance 0", "look forms", "form fewestCommands", "other carry-delay@7/3", "pal",
     "look forms", "open seed3.xm", "look states"]), [
     "seed8.fur, sub-song 1 \u2014 Beatwright", "1*\n2",
@@ -177,7 +177,9 @@ test("Furnace sub-songs and a DefleMask song", async () => {
       "beatwright-cli --song answers for every state of the song.",
     "seed10.dmf \u2014 Beatwright", "(hidden)", "(hidden) speeds 6 3, 50 Hz, 166.67 BPM \u2014 order 0, row 0 (not in the lists) (off)",
     "speed 6, tempo 175",
-    "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06",
+    // Rows of 6 and 3 ticks at 50 Hz, 0.12 and 0.06 s, at 60 x 5/6 / 3 units a second: 2 and 1 units.
+    "Tempo plan on sonic1 (timeout model), NTSC, tolerance 5%\nRecommended: one pair, no tempo command\n  header: smpsHeaderTempo $03, $06\n" +
+      "  speeds 6 3, 50 Hz, 166.67 BPM: rows of 2, 1 units in turn, perfect match; at order 0 row 0",
     // A song converts: its conversion's buttons beside the plan's.
     "Copy\nCopy as SMPS2ASM\nDAC map\u2026\nForm\nSave as SMPS song\u2026",
     // seed11.dmf is seed10.dmf with a C-4 on FM 1: its one note converted, in the pair that plays it exactly.
