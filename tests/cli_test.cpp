@@ -592,12 +592,14 @@ TEST(Cli, ConvertsAWholeSong) {
               std::string::npos);
     // By default the recommended form: rows of 1 tick, then of 40, are 1 unit at period 256
     // (1/256 slower) and 20 at period 2 (exact); no one pair keeps rows 40 times as long within 5 %.
-    // Its instrument's volume macro is told.
-    write("apart.fur", writeFurnace({.version = 250, .speeds = {1}, .effects = {{0, 0, 4, 0x0F, 40}}, .notes = {{0, 0, 0, 108, 0}},
-                                     .instruments = {plainVoice}, .macros = {twoSteps}}));
+    // Its instrument's volume macro is told, for each note. D-4 delayed 20 ticks of row 4's 40: C-4 goes on 10 units after the
+    // command there, then D-4 10 and 3 rows of 20.
+    write("apart.fur", writeFurnace({.version = 250, .speeds = {1}, .effects = {{0, 0, 4, 0x0F, 40}, {0, 0, 4, 0xED, 20}},
+                                     .notes = {{0, 0, 0, 108, 0}, {0, 0, 4, 110}}, .instruments = {plainVoice}, .macros = {twoSteps}}));
     EXPECT_EQ(std::get<0>(runCli({"--song", "apart.fur", "--convert", "--output", "a.asm"})),
-              "a.asm: 1 track, 1 voice, 1 note, 2 tempo commands (the fewest commands, rows of whole units); worst .390625% slower, "
-              "drift 0.000261 s\nnot carried: instrument macros, 1 time, first FM 1 at order 0 row 0\n");
+              "a.asm: 1 track, 1 voice, 2 notes, 2 tempo commands (the fewest commands, rows of whole units); worst .390625% slower, "
+              "drift 0.000261 s\nnot carried: instrument macros, 2 times, first FM 1 at order 0 row 0\n");
+    EXPECT_NE(slurp(dir / "a.asm").find("\tsmpsSetTempoMod     $02\n\tdc.b\tsmpsNoAttack, nC4, $0A, nD4, $46\n"), std::string::npos) << slurp(dir / "a.asm");
     // A note a row at speed 3, 70 Hz on Sonic 1: a unit of divider 2 a row at 72 Hz, 1/35 fast,
     // written at divider 1. Row r starts at the update nearest its time, round(72r/35): rows 8, 26,
     // 43 and 61 last 3 updates, the rest 2. Row 17 starts 17/35 of an update (1/48 s) early, the most.
