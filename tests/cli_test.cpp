@@ -25,6 +25,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+using beatwright::testing::writeXm;
 
 const fs::path dir = fs::path(::testing::TempDir()) / ("beatwright-cli-" + std::to_string(getpid()));
 
@@ -49,7 +50,6 @@ std::string write(const std::string& name, const std::string& bytes) {
 std::string write(const std::string& name, const std::vector<unsigned char>& bytes) { return write(name, std::string(bytes.begin(), bytes.end())); }
 
 std::string text(const std::vector<unsigned char>& bytes) { return {bytes.begin(), bytes.end()}; }
-std::vector<unsigned char> xm(const beatwright::testing::XmSong& song) { return beatwright::testing::writeXm(song); }
 
 // A document with its numbers to the billionth, as the goldens give them.
 json rounded(const std::string& text) {
@@ -72,8 +72,8 @@ TEST(Cli, EveryFormAndMessage) {
     ASSERT_EQ(mkfifo((dir / "fifo").c_str(), 0600), 0);
     // A row at 125, then 140 at speed 6, repeating from the start. No one pair plays both
     // exactly (their rows a second are as 25 to 28); divider 6 does, periods 6 and 15.
-    const std::string tempos = write("tempos.xm", xm({6, 125, {0, 1}, {{1, {}}, {16, {{0, 0, 0x0F, 140}}}}}));
-    const std::string module = text(xm({6, 125, {0}, {{64, {}}}}));
+    const std::string tempos = write("tempos.xm", writeXm({6, 125, {0, 1}, {{1, {}}, {16, {{0, 0, 0x0F, 140}}}}}));
+    const std::string module = text(writeXm({6, 125, {0}, {{64, {}}}}));
     const std::string song = write("song.xm", module);
     std::string wrongMagic = module, absurdPatterns = module;
     wrongMagic[9] = 'X';
@@ -144,12 +144,12 @@ TEST(Cli, EveryFormAndMessage) {
         {{"--song", fur({.version = 228, .names = {"Last Battle"}}), "--subsong", "2"}, "", ": no sub-song 2: the song has 1: 1 Last Battle", 2},
         {{"--song", BEATWRIGHT_CORPUS "/seed10.dmf", "--format", "json"}, "seed10.json", "", 0},
         // 235 x 256 rows of 0.12 s, two hours; at speed 31 and 32, 65536 rows would take 44.
-        {{"--song", write("hours.xm", xm({6, 125, std::vector<int>(235, 0), {{256, {}}}})), "--best"},
+        {{"--song", write("hours.xm", writeXm({6, 125, std::vector<int>(235, 0), {{256, {}}}})), "--best"},
          "speed 6, tempo 125: from order 0 row 0, 60160 rows, 7219.2 s; the closest pair drifts 0.00 s\n0724 perfect match\n", "", 0},
-        {{"--song", write("days.xm", xm({31, 32, std::vector<int>(256, 0), {{256, {}}}}))}, "",
+        {{"--song", write("days.xm", writeXm({31, 32, std::vector<int>(256, 0), {{256, {}}}}))}, "",
          ": the song plays for over 4 hours without coming to an end", 2},
         // 8 rows of one tick of 2.5 / 255 s: 0100, 41.40625 % slow, falls 0.0325 s behind.
-        {{"--song", write("fast.xm", xm({1, 255, {0}, {{8, {}}}})), "--tolerance", "0"},
+        {{"--song", write("fast.xm", writeXm({1, 255, {0}, {{8, {}}}})), "--tolerance", "0"},
          "speed 1, tempo 255: from order 0 row 0, 8 rows, 0.1 s; no pair within 0%; the closest pair, 0100, drifts -0.03 s\n",
          "", 0},
         // 0724 comes before 0606: the larger divider first among equals. 6 x 2.5 / 125 = 0.12 s.
@@ -157,10 +157,10 @@ TEST(Cli, EveryFormAndMessage) {
          "smpsHeaderTempo $07, $24\t; speed 6, tempo 125: from order 0 row 0, 1 row, 0.1 s\n"
          "; speed 6, tempo 140: smpsHeaderTempo $06, $0F\n", "", 0},
         // One row of 2.5 / 255 s, 41.40625 % slow on 0100: 0.004 s behind, told as 0.00, never -0.00.
-        {{"--song", write("one.xm", xm({1, 255, {0}, {{1, {}}}})), "--best", "--tolerance", "10000"},
+        {{"--song", write("one.xm", writeXm({1, 255, {0}, {{1, {}}}})), "--best", "--tolerance", "10000"},
          "speed 1, tempo 255: from order 0 row 0, 1 row, 0.0 s; the closest pair drifts 0.00 s\n0100 41.40625% slower\n", "", 0},
         // A state is first entered at an order position, whatever the pattern there.
-        {{"--song", write("orders.xm", xm({6, 125, {1, 0}, {{1, {{0, 0, 0x0F, 140}}}, {16, {{0, 0, 0x0F, 125}}}}})), "--best"},
+        {{"--song", write("orders.xm", writeXm({6, 125, {1, 0}, {{1, {{0, 0, 0x0F, 140}}}, {16, {{0, 0, 0x0F, 125}}}}})), "--best"},
          "speed 6, tempo 125: from order 0 row 0, 16 rows, 1.9 s; the closest pair drifts 0.00 s\n0724 perfect match\n"
          "speed 6, tempo 140: from order 1 row 0, 1 row, 0.1 s; the closest pair drifts 0.00 s\n060F perfect match\n", "", 0},
         {{"--speed", "6", "--tempo", "125", "--format", "text"}, "0724 perfect match\n0606 perfect match\n0503 4.000003% slower\n", "", 0},

@@ -155,7 +155,8 @@ void WindowTest::run(const QString& step) {
                 QAbstractButton* button = box->button(rest == "No" ? QMessageBox::No : QMessageBox::Yes);
                 return QTest::mouseClick(button ? button : box->button(QMessageBox::Ok), Qt::LeftButton);
             }
-            if (auto* forms = dialog->findChild<QComboBox*>("form")) {  // the forms a conversion offers and its rows, noted
+            auto* forms = dialog->findChild<QComboBox*>("form");
+            if (forms) {  // the forms a conversion offers and its rows, noted
                 QStringList items;
                 for (int i = 0; i < forms->count(); ++i) items << forms->itemText(i);
                 for (const QLabel* l : dialog->findChildren<QLabel*>()) {
@@ -165,8 +166,7 @@ void WindowTest::run(const QString& step) {
             }
             // Pressed once this poll returns, so that a dialog a button opens is met in turn. A
             // conversion's dialog closes itself once the song is saved.
-            const bool converting = dialog->findChild<QComboBox*>("form");
-            QTimer::singleShot(0, dialog, [this, dialog, converting, captions = step.section(" > ", 1).split(", ")] {
+            QTimer::singleShot(0, dialog, [this, dialog, converting = forms != nullptr, captions = step.section(" > ", 1).split(", ")] {
                 for (const QString& caption : captions) {
                     for (QAbstractButton* button : dialog->findChildren<QAbstractButton*>()) {
                         if (button->text() == caption) QTest::mouseClick(button, Qt::LeftButton);
